@@ -1,0 +1,11 @@
+# Flags every target of ours carries; third-party code never sees them.
+add_library(tolvan_common_config INTERFACE)
+target_compile_options(tolvan_common_config INTERFACE
+  -Wall -Wextra -Wpedantic -Werror)
+target_compile_definitions(tolvan_common_config INTERFACE
+  TOLVAN_VERSION="${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
+if(TOLVAN_SANITIZE)
+  target_compile_options(tolvan_common_config INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(tolvan_common_config INTERFACE -fsanitize=address,undefined)
+endif()

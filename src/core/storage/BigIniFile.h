@@ -1,0 +1,43 @@
+#pragma once
+// The keyed .tlx files: sections of verbatim lines, keys found without regard to
+// case, every string cut to 255 characters, rewritten only when changed.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace tolvan {
+
+class BigIniFile {
+public:
+    // Loads the file; a missing file gives an empty object.
+    explicit BigIniFile(std::string fileName);
+
+    std::string ReadString(const std::string& section, const std::string& key,
+                           const std::string& defaultValue) const;
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    void EraseSection(const std::string& section);
+    bool SectionExists(const std::string& section) const;
+
+    // Rewrites the file (atomically) when modified; throws FileError on failure.
+    // Callers call it when their operation ends; the destructor never writes.
+    void UpdateFile();
+
+    bool modified() const { return modified_; }
+    const std::string& fileName() const { return fileName_; }
+
+    struct Section {
+        std::string name;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Section>& sections() const { return sections_; }
+
+private:
+    int findSection(const std::string& name) const;
+
+    std::string fileName_;
+    std::vector<Section> sections_;
+    bool modified_ = false;
+    mutable std::size_t lastFound_ = 0;
+};
+
+}  // namespace tolvan

@@ -1,0 +1,18 @@
+#pragma once
+// Plain line-list files (.tlx lists, the custom message): read whole, written whole.
+#include <string>
+#include <vector>
+
+namespace tolvan {
+
+using LineList = std::vector<std::string>;
+
+// Splits at CR LF, lone CR and lone LF; a NUL ends the text. Empty lines are kept.
+// Throws FileError when the file exists but cannot be read; a missing file is
+// the caller's case (check fileExists first).
+LineList readLineList(const std::string& fileName);
+
+// Replaces the file atomically, each entry followed by CR LF. Throws FileError.
+void writeLineList(const std::string& fileName, const LineList& lines);
+
+}  // namespace tolvan

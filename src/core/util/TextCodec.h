@@ -1,0 +1,23 @@
+#pragma once
+// Text on disk is UTF-8; a file that is not valid UTF-8 is read as Windows-1252
+// so data sets from elsewhere still load.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tolvan {
+
+bool isValidUtf8(std::string_view bytes);
+std::string windows1252ToUtf8(std::string_view bytes);
+// The file's bytes as UTF-8 text: unchanged when valid UTF-8, else from Windows-1252.
+std::string decodeFileText(std::string_view bytes);
+
+// At most maxChars characters (code points) of s, never splitting a UTF-8 sequence.
+std::string cutChars(std::string_view s, std::size_t maxChars = 255);
+std::size_t charCount(std::string_view s);
+
+// Letter case folding for key and name comparisons (ASCII and Latin-1 letters).
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+int compareIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace tolvan

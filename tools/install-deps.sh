@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tolvan needs to build, run and test; only the
+# missing ones, with sudo when not root.
+set -euo pipefail
+packages=(
+  build-essential cmake pkg-config ccache
+  qt6-base-dev libgl-dev fonts-dejavu-core
+  libzip-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
+  python3 python3-aiosmtpd tinyproxy
+  xdg-utils
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
