@@ -1,0 +1,12 @@
+#pragma once
+#include <QWidget>
+
+namespace tolvan::app {
+
+class PageBuilderPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit PageBuilderPage(QWidget* parent = nullptr);
+};
+
+}  // namespace tolvan::app

@@ -1,0 +1,7 @@
+#include "app/pages/RankingPage.h"
+
+namespace tolvan::app {
+
+RankingPage::RankingPage(QWidget* parent) : QWidget(parent) {}
+
+}  // namespace tolvan::app

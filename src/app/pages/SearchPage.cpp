@@ -1,0 +1,7 @@
+#include "app/pages/SearchPage.h"
+
+namespace tolvan::app {
+
+SearchPage::SearchPage(QWidget* parent) : QWidget(parent) {}
+
+}  // namespace tolvan::app

@@ -1,0 +1,7 @@
+#include "app/pages/SiteDataPage.h"
+
+namespace tolvan::app {
+
+SiteDataPage::SiteDataPage(QWidget* parent) : QWidget(parent) {}
+
+}  // namespace tolvan::app

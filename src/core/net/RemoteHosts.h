@@ -1,0 +1,29 @@
+#pragma once
+// Every remote host the program talks to comes from data/hosts.tlx, so tests and
+// users can point them anywhere. Sections: Engines (built-in engine name -> host,
+// plus "Anzwers Path"), Rank and Search (engine -> host), Maker (Web, Product,
+// Update, SignUp). A value is a host with an optional ":port" (Web and Product
+// are full addresses).
+#include <string>
+
+namespace tolvan {
+
+class RemoteHosts {
+public:
+    // Reads <baseDir>/data/hosts.tlx; a missing file gives empty values.
+    explicit RemoteHosts(const std::string& baseDir);
+
+    std::string value(const std::string& section, const std::string& key) const;
+    std::string engineHost(const std::string& engine) const { return value("Engines", engine); }
+    std::string rankHost(const std::string& engine) const { return value("Rank", engine); }
+    std::string searchHost(const std::string& engine) const { return value("Search", engine); }
+    std::string makerWeb() const { return value("Maker", "Web"); }
+    std::string makerProduct() const { return value("Maker", "Product"); }
+    std::string updateHost() const { return value("Maker", "Update"); }
+    std::string signUpHost() const { return value("Maker", "SignUp"); }
+
+private:
+    std::string file_;
+};
+
+}  // namespace tolvan
