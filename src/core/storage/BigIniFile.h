@@ -31,6 +31,9 @@ public:
     };
     const std::vector<Section>& sections() const { return sections_; }
 
+    // The text UpdateFile writes: every section with lines, CR LF line ends.
+    std::string serialize() const;
+
 private:
     int findSection(const std::string& name) const;
 

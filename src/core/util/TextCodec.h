@@ -19,5 +19,8 @@ std::size_t charCount(std::string_view s);
 // Letter case folding for key and name comparisons (ASCII and Latin-1 letters).
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 int compareIgnoreCase(std::string_view a, std::string_view b);
+// The folded form used by those comparisons, for hashing names; bytes that are
+// not valid UTF-8 stay as they are.
+std::string foldCase(std::string_view s);
 
 }  // namespace tolvan

@@ -1,0 +1,205 @@
+#include "storage/BigIniFile.h"
+
+#include "util/Files.h"
+#include "util/TextCodec.h"
+
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+
+namespace tolvan {
+
+namespace {
+
+constexpr std::size_t kMaxChars = 255;
+// "[" + name + "]" must still fit in one 255-character line, or the header
+// would be cut on the next load and its section would vanish into the one above.
+constexpr std::size_t kMaxSectionChars = kMaxChars - 2;
+
+// CR and LF inside a name or value would split the line on disk and could even
+// forge a section header; they are written as blanks.
+std::string singleLine(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return out;
+}
+
+std::string cleanSectionName(const std::string& section)
+{
+    return cutChars(singleLine(section), kMaxSectionChars);
+}
+
+bool isHeader(std::string_view line)
+{
+    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
+}
+
+bool keyMatches(std::string_view line, std::string_view key)
+{
+    const auto eq = line.find('=');
+    return eq != std::string_view::npos && equalsIgnoreCase(line.substr(0, eq), key);
+}
+
+}  // namespace
+
+BigIniFile::BigIniFile(std::string fileName) : fileName_(cutChars(fileName, kMaxChars))
+{
+    if (fileName_.empty() || !fileExists(fileName_))
+        return;
+    std::string raw = readFile(fileName_);
+    const std::string text = isValidUtf8(raw) ? std::move(raw) : windows1252ToUtf8(raw);
+
+    std::string_view rest(text);
+    if (rest.starts_with("\xEF\xBB\xBF"))
+        rest.remove_prefix(3);
+
+    std::unordered_set<std::string> seen;
+    Section* current = nullptr;  // null before the first header and inside dropped duplicates
+    bool atEnd = false;
+    while (!rest.empty() && !atEnd) {
+        std::size_t end = 0;
+        while (end < rest.size() && rest[end] != '\r' && rest[end] != '\n' && rest[end] != '\x1A')
+            ++end;
+        std::string_view line = rest.substr(0, end);
+        if (end < rest.size()) {
+            if (rest[end] == '\x1A')
+                atEnd = true;  // end-of-file mark
+            else if (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n')
+                ++end;
+            rest.remove_prefix(end + 1);
+        } else {
+            rest = {};
+        }
+        if (line.empty())
+            continue;
+        if (line.size() > kMaxChars)
+            line = std::string_view(line.data(), cutChars(line, kMaxChars).size());
+
+        if (isHeader(line)) {
+            std::string_view name = line.substr(1, line.size() - 2);
+            if (seen.insert(foldCase(name)).second) {
+                sections_.push_back(Section{std::string(name), {}});
+                current = &sections_.back();
+            } else {
+                current = nullptr;  // a later duplicate: it and its lines are dropped
+            }
+            continue;
+        }
+        if (current)
+            current->lines.emplace_back(line);
+    }
+    modified_ = false;
+}
+
+int BigIniFile::findSection(const std::string& name) const
+{
+    const std::size_t count = sections_.size();
+    if (count == 0)
+        return -1;
+    if (lastFound_ >= count)
+        lastFound_ = 0;
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t i = (lastFound_ + n) % count;
+        if (equalsIgnoreCase(sections_[i].name, name)) {
+            lastFound_ = i;
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::string BigIniFile::ReadString(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue) const
+{
+    const int index = findSection(cleanSectionName(section));
+    if (index >= 0) {
+        const std::string k = cutChars(key, kMaxChars);
+        for (const auto& line : sections_[static_cast<std::size_t>(index)].lines)
+            if (keyMatches(line, k))
+                return line.substr(line.find('=') + 1);
+    }
+    return cutChars(defaultValue, kMaxChars);
+}
+
+void BigIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
+{
+    const std::string k = cutChars(singleLine(key), kMaxChars);
+    if (k.empty())
+        return;
+    const std::string name = cleanSectionName(section);
+    std::string newLine = cutChars(k + "=" + singleLine(cutChars(value, kMaxChars)), kMaxChars);
+
+    int index = findSection(name);
+    if (index < 0) {
+        sections_.push_back(Section{name, {}});
+        index = static_cast<int>(sections_.size() - 1);
+        lastFound_ = sections_.size() - 1;
+    }
+    auto& lines = sections_[static_cast<std::size_t>(index)].lines;
+    for (auto& line : lines) {
+        if (keyMatches(line, k)) {
+            if (line != newLine) {
+                line = std::move(newLine);
+                modified_ = true;
+            }
+            return;
+        }
+    }
+    lines.push_back(std::move(newLine));
+    modified_ = true;
+}
+
+void BigIniFile::EraseSection(const std::string& section)
+{
+    const int index = findSection(cleanSectionName(section));
+    if (index < 0)
+        return;
+    sections_.erase(sections_.begin() + index);
+    lastFound_ = 0;
+    modified_ = true;
+}
+
+bool BigIniFile::SectionExists(const std::string& section) const
+{
+    return findSection(cleanSectionName(section)) >= 0;
+}
+
+std::string BigIniFile::serialize() const
+{
+    std::size_t size = 0;
+    for (const auto& s : sections_) {
+        if (s.lines.empty())
+            continue;
+        size += s.name.size() + 6;
+        for (const auto& line : s.lines)
+            size += line.size() + 2;
+    }
+    std::string out;
+    out.reserve(size);
+    for (const auto& s : sections_) {
+        if (s.lines.empty())
+            continue;  // empty sections are not written
+        out += '[';
+        out += s.name;
+        out += "]\r\n";
+        for (const auto& line : s.lines) {
+            out += line;
+            out += "\r\n";
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+void BigIniFile::UpdateFile()
+{
+    if (!modified_ || fileName_.empty())
+        return;
+    writeFileAtomic(fileName_, serialize());
+    modified_ = false;
+}
+
+}  // namespace tolvan

@@ -1,0 +1,50 @@
+#include "storage/LineList.h"
+
+#include "util/Files.h"
+#include "util/TextCodec.h"
+
+#include <string_view>
+
+namespace tolvan {
+
+LineList readLineList(const std::string& fileName)
+{
+    std::string raw = readFile(fileName);
+    if (const auto nul = raw.find('\0'); nul != std::string::npos)
+        raw.resize(nul);  // a NUL ends the text
+    const std::string text = decodeFileText(raw);
+
+    std::string_view rest(text);
+    if (rest.starts_with("\xEF\xBB\xBF"))
+        rest.remove_prefix(3);
+    LineList lines;
+    while (!rest.empty()) {
+        const auto end = rest.find_first_of("\r\n");
+        if (end == std::string_view::npos) {
+            lines.emplace_back(rest);
+            break;
+        }
+        lines.emplace_back(rest.substr(0, end));
+        std::size_t skip = 1;
+        if (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n')
+            skip = 2;
+        rest.remove_prefix(end + skip);
+    }
+    return lines;
+}
+
+void writeLineList(const std::string& fileName, const LineList& lines)
+{
+    std::size_t size = 0;
+    for (const auto& line : lines)
+        size += line.size() + 2;
+    std::string out;
+    out.reserve(size);
+    for (const auto& line : lines) {
+        out += line;
+        out += "\r\n";
+    }
+    writeFileAtomic(fileName, out);
+}
+
+}  // namespace tolvan

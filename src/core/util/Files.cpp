@@ -1,0 +1,184 @@
+#include "util/Files.h"
+
+#include "util/Errors.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tolvan {
+
+namespace {
+
+std::string systemReason(const char* what, int err)
+{
+    return std::string(what) + " (" + std::strerror(err) + ")";
+}
+
+std::string parentDirectory(const std::string& path)
+{
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+bool writeAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+mode_t currentUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+}  // namespace
+
+bool fileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool directoryExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void ensureDirectory(const std::string& path)
+{
+    if (path.empty() || directoryExists(path))
+        return;
+    const std::string parent = parentDirectory(path);
+    if (parent != path && parent != "." && parent != "/")
+        ensureDirectory(parent);
+    if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)
+        throw FileError(path, systemReason("Cannot create directory", errno));
+    if (!directoryExists(path))
+        throw FileError(path, systemReason("Cannot create directory", ENOTDIR));
+}
+
+void writeFileAtomic(const std::string& path, std::string_view bytes)
+{
+    // The temporary sits beside the target so the rename stays on one file system.
+    std::string temp = path + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        throw FileError(path, systemReason("Cannot create file", errno));
+
+    auto fail = [&](int err) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw FileError(path, systemReason("Cannot write file", err));
+    };
+
+    // mkstemp makes the file private; give it the old file's mode, or the usual one.
+    struct stat st {};
+    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~currentUmask());
+    if (::fchmod(fd, mode) != 0)
+        fail(errno);
+    if (!writeAll(fd, bytes))
+        fail(errno);
+    if (::fsync(fd) != 0)
+        fail(errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        throw FileError(path, systemReason("Cannot write file", err));
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        throw FileError(path, systemReason("Cannot replace file", err));
+    }
+    // Make the rename itself durable; a failure here does not lose data.
+    const int dirFd = ::open(parentDirectory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+std::string readFile(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(path, systemReason("Cannot open file", errno));
+    std::string data;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+        data.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            throw FileError(path, systemReason("Cannot read file", err));
+        }
+        if (n == 0)
+            break;
+        data.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return data;
+}
+
+void appendToFile(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(path, systemReason("Cannot open file", errno));
+    if (!writeAll(fd, bytes)) {
+        const int err = errno;
+        ::close(fd);
+        throw FileError(path, systemReason("Cannot write file", err));
+    }
+    if (::close(fd) != 0)
+        throw FileError(path, systemReason("Cannot write file", errno));
+}
+
+std::string joinPath(const std::string& base, const std::string& relative)
+{
+    std::string rel = relative;
+    for (char& c : rel)
+        if (c == '\\')
+            c = '/';
+    if (base.empty())
+        return rel;
+    std::string result = base;
+    for (char& c : result)
+        if (c == '\\')
+            c = '/';
+    // A doubled separator at the join is accepted and collapsed.
+    while (result.size() > 1 && result.back() == '/')
+        result.pop_back();
+    std::size_t start = 0;
+    while (start < rel.size() && rel[start] == '/')
+        ++start;
+    if (result != "/")
+        result += '/';
+    result.append(rel, start, std::string::npos);
+    return result;
+}
+
+}  // namespace tolvan

@@ -1,0 +1,36 @@
+#include "storage/LineList.h"
+
+#include "util/Errors.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvan;
+using tolvan::test::TempDir;
+
+TEST(LineList, SplitsAtEveryLineEndKeepsEmptyLinesAndStopsAtNul)
+{
+    TempDir dir;
+    dir.write("l.tlx", std::string("one\r\ntwo\rthree\n\r\n  five  \r\nsix\0hidden\r\n", 39));
+    EXPECT_EQ(readLineList(dir.file("l.tlx")), (LineList{"one", "two", "three", "", "  five  ", "six"}));
+
+    dir.write("trail.tlx", "a\r\n\r\n");
+    EXPECT_EQ(readLineList(dir.file("trail.tlx")), (LineList{"a", ""}));
+    dir.write("empty.tlx", "");
+    EXPECT_TRUE(readLineList(dir.file("empty.tlx")).empty());
+    dir.write("cp.tlx", "Z\xFCrich\r\n");
+    EXPECT_EQ(readLineList(dir.file("cp.tlx")), LineList{"Z\xC3\xBCrich"});
+}
+
+TEST(LineList, WriteIsCrLfPerEntryAndRoundTrips)
+{
+    TempDir dir;
+    const LineList list{"AltaVista", "", std::string(400, 'x')};
+    writeLineList(dir.file("w.tlx"), list);
+    EXPECT_EQ(dir.read("w.tlx"), "AltaVista\r\n\r\n" + std::string(400, 'x') + "\r\n");
+    EXPECT_EQ(readLineList(dir.file("w.tlx")), list);
+
+    EXPECT_THROW(readLineList(dir.file("missing.tlx")), FileError);
+    EXPECT_THROW(writeLineList(dir.file("no/such/dir.tlx"), list), FileError);
+}
