@@ -1,0 +1,389 @@
+#include "submit/SubmissionDriver.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "engines/EngineDefinition.h"
+#include "engines/EngineLists.h"
+#include "net/RemoteHosts.h"
+#include "profiles/ProfileStore.h"
+#include "submit/BuiltInEngines.h"
+#include "submit/ErrorLog.h"
+#include "submit/SubmissionTransport.h"
+#include "util/Clock.h"
+#include "util/Errors.h"
+#include "util/Files.h"
+
+namespace tolvan {
+
+namespace {
+
+const std::string kPlaceholder(50, '.');
+
+bool isRedirectAnswer(const std::string& message)
+{
+    return message == "151: 302 Found" || message == "151: 302 Moved Temporarily"
+        || message == "151: 302 Document Found";
+}
+
+std::chrono::milliseconds timeoutFrom(const std::string& seconds)
+{
+    if (seconds.empty())
+        return std::chrono::milliseconds(0);
+    if (!std::all_of(seconds.begin(), seconds.end(), [](unsigned char c) { return std::isdigit(c); })
+        || seconds.size() > 6)
+        throw ConvertError(seconds + "000");
+    return std::chrono::milliseconds(std::stol(seconds) * 1000);
+}
+
+}  // namespace
+
+void SubmissionDriver::RunPump::processEvents()
+{
+    driver_.view_.pump();
+    if (driver_.timerArmed_ && std::chrono::steady_clock::now() >= driver_.deadline_) {
+        // The time-out: the request is abandoned and recorded as timed out.
+        driver_.timerArmed_ = false;
+        driver_.run_.timedOut = true;
+        driver_.transport_.interrupt();
+    }
+}
+
+SubmissionDriver::SubmissionDriver(std::string baseDir, SubmissionView& view, SubmissionTransport& transport)
+    : baseDir_(std::move(baseDir)), view_(view), transport_(transport)
+{
+}
+
+RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
+{
+    const auto timeout = timeoutFrom(request.timeoutSeconds);
+    if (request.sites.empty()) {
+        view_.showMessage("You don't have any websites listed in the Sites To Submit Box.  "
+                          "Select a saved site to submit and try again.");
+        return RunEnd::NotStarted;
+    }
+    view_.showMessage("Make sure you have an internet connection established and then hit OK");
+
+    timeout_ = timeout;
+    run_.cancelRequested = false;
+    run_.skipRequested = false;
+    run_.startTime = longTime(Clock::current().now());
+    running_ = true;
+    view_.setRunning(true);
+    view_.setStatus("", Blink::Stop);
+    view_.setBeingSubmitted("");
+    view_.setCurrentEngine("");
+    run_.successList.clear();
+    run_.failedList.clear();
+    view_.setResults(run_);
+    remaining_ = request.engines;
+    sortLikeListControl(remaining_);
+
+    try {
+        // The lists are fixed for the whole run: the controls that edit them are disabled.
+        std::vector<std::string> sites = request.sites;
+        sortLikeListControl(sites);
+        RunRequest fixed = request;
+        fixed.engines = remaining_;
+        for (const auto& address : sites) {
+            const Step step = submitSite(address, fixed, site);
+            if (step == Step::Cancelled) {
+                finishCancelled();
+                return RunEnd::Cancelled;
+            }
+            if (step == Step::Aborted) {
+                restoreIdle();
+                return RunEnd::Aborted;
+            }
+        }
+        runEnd();
+        return run_.cancelRequested ? RunEnd::Cancelled : RunEnd::Completed;
+    } catch (...) {
+        timerArmed_ = false;
+        restoreIdle();
+        throw;
+    }
+}
+
+SubmissionDriver::Step SubmissionDriver::submitSite(const std::string& address, const RunRequest& request,
+                                                    SiteProfile& site)
+{
+    run_.successList.clear();
+    run_.failedList.clear();
+    view_.setResults(run_);
+    gaugeMax_ = static_cast<int>(remaining_.size());
+    completed_ = 0;
+    view_.setGauges(gaugeMax_, 0, gaugeMax_);
+    run_.skipRequested = false;
+    view_.setBeingSubmitted(address);
+
+    ProfileStore profiles(baseDir_);
+    if (profiles.reverseIndexExists())
+        run_.profileName = profiles.profileForAddress(address);
+    if (!run_.profileName.empty()) {
+        site = profiles.loadProfile(run_.profileName);
+        view_.siteProfileChanged(site);
+    }
+
+    for (const auto& engine : request.engines) {
+        const Step step = submitEngine(address, engine, site);
+        if (step != Step::Next)
+            return step;
+    }
+
+    // Site end.
+    view_.playSound(RunSound::Site);
+    completed_ = 0;
+    view_.setGauges(gaugeMax_, 0, 0);
+    remaining_ = request.engines;
+    view_.setRemainingEngines(remaining_);
+    view_.setLamp(Lamp::Off);
+    if (run_.cancelRequested)
+        return Step::Cancelled;
+    siteEnd(request);
+    return Step::Next;
+}
+
+void SubmissionDriver::siteEnd(const RunRequest& request)
+{
+    const std::pair<bool, AutoReportKind> reports[] = {
+        {request.autoHtml, AutoReportKind::Html},
+        {request.autoText, AutoReportKind::Text},
+        {request.autoMail, AutoReportKind::Mail},
+    };
+    for (const auto& [wanted, kind] : reports) {
+        if (!wanted)
+            continue;
+        run_.completedTime = longTime(Clock::current().now());
+        run_.autoReport = true;
+        view_.writeAutoReport(kind);
+    }
+    if (!run_.profileName.empty())
+        ProfileStore(baseDir_).stampLastRun(run_.profileName,
+                                            "Last Submission: " + shortDate(Clock::current().now()));
+}
+
+SubmissionDriver::Step SubmissionDriver::submitEngine(const std::string& address, const std::string& engine,
+                                                      SiteProfile& site)
+{
+    run_.skipRequested = false;
+    run_.currentEngine = engine;
+    view_.setCurrentEngine(engine);
+    if (!fileExists(engineDefinitionPath(baseDir_, engine))) {
+        view_.showMessage("Data file for " + engine + " missing.");
+        return Step::Aborted;
+    }
+    run_.descriptionText = site.descriptionText();
+    DefinitionResult built = readEngineDefinition(baseDir_, engine, site, run_.categoryNumber);
+    view_.siteProfileChanged(site);
+    if (built.status == DefinitionStatus::Missing) {
+        view_.showMessage("Data file for " + engine + " missing.");
+        return Step::Aborted;
+    }
+    if (built.status == DefinitionStatus::NoSiteUrl)
+        return Step::Aborted;
+
+    EngineDefinition& definition = built.definition;
+    const std::string description
+        = run_.descriptionText.empty() ? std::string("No Description Entered") : run_.descriptionText;
+    if (auto action = builtInAction(engine, {site, description, definition.categoryValue}, RemoteHosts(baseDir_)))
+        definition.action = *action;
+
+    if (run_.cancelRequested)
+        return Step::Cancelled;
+    const Step step = sendAndRecord(address, definition);
+    if (step != Step::Next)
+        return step;
+    return run_.cancelRequested ? Step::Cancelled : Step::Next;
+}
+
+SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& address,
+                                                       const EngineDefinition& definition)
+{
+    const std::string& engine = definition.engineName;
+    const ErrorLog log(baseDir_);
+    view_.setLamp(Lamp::Green);
+
+    if (definition.method != "POST" && definition.method != "GET") {
+        // Nothing can be sent without a known method: that is a failure, not a success.
+        const std::string message = "Unknown request method \"" + definition.method + "\": nothing was sent.";
+        log.appendFailure(message, engine, definition.siteUrl, definition.method, definition.action);
+        view_.setStatus("Site Failed", Blink::Start);
+        recordFailure(address, engine, EngineOutcome::Failed, message, true);
+        return Step::Next;
+    }
+
+    view_.setCurrentEngine(engine);
+    view_.setStatus("Attempting to Post Site", Blink::Start);
+    view_.pump();
+    run_.timedOut = false;
+    if (timeout_.count() > 0) {
+        deadline_ = std::chrono::steady_clock::now() + timeout_;
+        timerArmed_ = true;
+    }
+    const RequestResult result = transport_.send(definition.method, definition.action,
+                                                 definition.method == "POST" ? definition.formBody : std::string(),
+                                                 pump_);
+    timerArmed_ = false;
+    view_.pump();
+
+    if (!result.error) {
+        if (run_.timedOut)
+            run_.skipRequested = true;
+        if (!run_.skipRequested) {
+            recordSuccess(address, true);
+            return Step::Next;
+        }
+        const bool timedOut = run_.timedOut;
+        if (timedOut)
+            log.appendTimedOut(engine);
+        else
+            log.appendSkipped(engine);
+        view_.pump();
+        view_.setStatus(timedOut ? "Site Timed Out" : "Site Skipped", Blink::Start);
+        if (run_.cancelRequested)
+            return Step::Cancelled;
+        recordFailure(address, (timedOut ? "Timed Out: " : "Skipped: ") + engine,
+                      timedOut ? EngineOutcome::TimedOut : EngineOutcome::Skipped, "", true);
+        return Step::Next;
+    }
+
+    removeFirstRemaining();
+    if (run_.skipRequested) {
+        log.appendSkipped(engine);
+        view_.pump();
+        view_.setStatus("Site Skipped", Blink::Start);
+        if (run_.cancelRequested)
+            return Step::Cancelled;
+        recordFailure(address, "Skipped: " + engine, EngineOutcome::Skipped, result.message, false);
+        return Step::Next;
+    }
+    if (isRedirectAnswer(result.message)) {
+        recordSuccess(address, false);
+        return Step::Next;
+    }
+    // Every other error is a failure, a connection attempt that timed out included.
+    log.appendFailure(result.message, engine, definition.siteUrl, definition.method, definition.action);
+    view_.pump();
+    view_.setStatus("Site Failed", Blink::Start);
+    recordFailure(address, engine, EngineOutcome::Failed, result.message, false);
+    return Step::Next;
+}
+
+void SubmissionDriver::recordSuccess(const std::string& site, bool removeRemaining)
+{
+    view_.setStatus("Posted Site", Blink::Stop);
+    insertSorted(run_.successList, run_.currentEngine);
+    view_.setResults(run_);
+    advanceGauges();
+    if (removeRemaining)
+        removeFirstRemaining();
+    view_.setCurrentEngine(run_.currentEngine);
+    view_.engineFinished(site, run_.currentEngine, EngineOutcome::Success, "");
+    view_.pump();
+    view_.playSound(RunSound::Submission);
+}
+
+void SubmissionDriver::recordFailure(const std::string& site, const std::string& entry, EngineOutcome outcome,
+                                     const std::string& detail, bool removeRemaining)
+{
+    view_.setLamp(Lamp::Red);
+    insertSorted(run_.failedList, entry);
+    view_.setResults(run_);
+    advanceGauges();
+    if (removeRemaining)
+        removeFirstRemaining();
+    view_.setCurrentEngine(run_.currentEngine);
+    view_.engineFinished(site, run_.currentEngine, outcome, detail);
+    view_.pump();
+    view_.playSound(RunSound::Failure);
+}
+
+void SubmissionDriver::advanceGauges()
+{
+    ++completed_;
+    view_.setGauges(gaugeMax_, completed_, std::max(0, gaugeMax_ - completed_));
+}
+
+void SubmissionDriver::removeFirstRemaining()
+{
+    if (!remaining_.empty())
+        remaining_.erase(remaining_.begin());
+    view_.setRemainingEngines(remaining_);
+}
+
+void SubmissionDriver::runEnd()
+{
+    view_.resetSitesCaption();
+    view_.setStatus("Complete", Blink::Keep);
+    view_.setBeingSubmitted(kPlaceholder);
+    view_.setCurrentEngine(kPlaceholder);
+    view_.playSound(RunSound::Completion);
+    view_.pump();
+    view_.setLamp(Lamp::Off);
+    view_.showMessage("Submission Complete.");
+    run_.completedTime = longTime(Clock::current().now());
+    running_ = false;
+    view_.setRunning(false);
+    if (run_.cancelRequested)
+        finishCancelled();
+}
+
+void SubmissionDriver::finishCancelled()
+{
+    view_.setLamp(Lamp::Off);
+    view_.setStatus("Cancelled", Blink::Stop);
+    view_.setBeingSubmitted(kPlaceholder);
+    view_.setCurrentEngine(kPlaceholder);
+    view_.pump();
+    completed_ = 0;
+    view_.setGauges(gaugeMax_, 0, 0);
+    restoreIdle();
+}
+
+void SubmissionDriver::restoreIdle()
+{
+    timerArmed_ = false;
+    running_ = false;
+    view_.setRunning(false);
+}
+
+void SubmissionDriver::skip()
+{
+    if (!running_)
+        return;
+    transport_.interrupt();
+    run_.skipRequested = true;
+    view_.pump();
+}
+
+void SubmissionDriver::cancel()
+{
+    if (!running_)
+        return;
+    transport_.interrupt();
+    run_.cancelRequested = true;
+    run_.skipRequested = true;
+    view_.setLamp(Lamp::Off);
+    view_.setStatus("Cancelled", Blink::Stop);
+    view_.setBeingSubmitted(kPlaceholder);
+    view_.setCurrentEngine(kPlaceholder);
+    view_.pump();
+    view_.setGauges(gaugeMax_, 0, 0);
+    view_.pump();
+    view_.showMessage("Current submission run is being cancelled.  This may take a moment.");
+}
+
+void SubmissionDriver::pause()
+{
+    view_.setLamp(Lamp::Orange);
+    view_.setStatus("Paused", Blink::Keep);
+}
+
+void SubmissionDriver::resume()
+{
+    view_.setStatus("Attempting to Post Site", Blink::Keep);
+    view_.setLamp(Lamp::Green);
+}
+
+}  // namespace tolvan

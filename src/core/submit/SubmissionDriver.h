@@ -1,0 +1,90 @@
+#pragma once
+// The loop of one press of Submit!: every site of the list to every engine of
+// the list, one request after the other, with pause, skip, cancel and the
+// per-request time-out. Runs on the caller's thread; the view's pump lets the
+// front end's handlers (skip(), cancel(), pause()) run inside the waits.
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "net/EventPump.h"
+#include "profiles/SiteProfile.h"
+#include "submit/SubmissionRun.h"
+#include "submit/SubmissionView.h"
+
+namespace tolvan {
+
+class SubmissionTransport;
+struct EngineDefinition;
+
+struct RunRequest {
+    std::vector<std::string> sites;    // full addresses, in list order
+    std::vector<std::string> engines;  // engine names, in list order
+    std::string timeoutSeconds;        // the "Time Out" text; "0" or empty: no time-out
+    bool autoHtml = false;
+    bool autoText = false;
+    bool autoMail = false;
+};
+
+enum class RunEnd { NotStarted, Completed, Cancelled, Aborted };
+
+class SubmissionDriver {
+public:
+    SubmissionDriver(std::string baseDir, SubmissionView& view, SubmissionTransport& transport);
+
+    // Runs the whole submission; returns when it is over. `site` is the working
+    // profile (the Site Data page): profiles are loaded into it and defaults
+    // written back. An error that is not a request's (a file that cannot be
+    // written, a bad extra-field count) restores the idle controls and is rethrown.
+    RunEnd run(const RunRequest& request, SiteProfile& site);
+
+    // Handlers the front end calls while run() waits.
+    void skip();
+    void cancel();
+    void pause();   // before the front end shows its pause dialog
+    void resume();  // when the user resumes
+
+    bool running() const { return running_; }
+    const SubmissionRun& state() const { return run_; }
+    SubmissionRun& state() { return run_; }
+
+private:
+    class RunPump : public EventPump {
+    public:
+        explicit RunPump(SubmissionDriver& driver) : driver_(driver) {}
+        void processEvents() override;
+
+    private:
+        SubmissionDriver& driver_;
+    };
+
+    enum class Step { Next, Cancelled, Aborted };
+    Step submitSite(const std::string& siteAddress, const RunRequest& request, SiteProfile& site);
+    Step submitEngine(const std::string& siteAddress, const std::string& engine, SiteProfile& site);
+    Step sendAndRecord(const std::string& siteAddress, const EngineDefinition& definition);
+    void siteEnd(const RunRequest& request);
+    void runEnd();
+    void finishCancelled();
+    void restoreIdle();
+
+    void recordSuccess(const std::string& site, bool removeRemaining);
+    void recordFailure(const std::string& site, const std::string& entry, EngineOutcome outcome,
+                       const std::string& detail, bool removeRemaining);
+    void advanceGauges();
+    void removeFirstRemaining();
+
+    std::string baseDir_;
+    SubmissionView& view_;
+    SubmissionTransport& transport_;
+    RunPump pump_{*this};
+    SubmissionRun run_;
+    std::vector<std::string> remaining_;
+    int gaugeMax_ = 0;
+    int completed_ = 0;
+    bool running_ = false;
+    std::chrono::milliseconds timeout_{0};
+    bool timerArmed_ = false;
+    std::chrono::steady_clock::time_point deadline_;
+};
+
+}  // namespace tolvan

@@ -1,0 +1,28 @@
+#pragma once
+// How the run sends one request: the submission client in the program, a fake in
+// some tests.
+#include <string>
+
+namespace tolvan {
+
+class EventPump;
+
+struct RequestResult {
+    bool error = false;   // the client raised an error
+    std::string message;  // its message: code, ": ", text ("151: 404 Not Found")
+};
+
+class SubmissionTransport {
+public:
+    virtual ~SubmissionTransport() = default;
+    // Sends one request ("POST" with `body`, or "GET") and returns when it has
+    // ended; waits through `pump`, whose handlers may call interrupt().
+    virtual RequestResult send(const std::string& method, const std::string& url, const std::string& body,
+                               EventPump& pump)
+        = 0;
+    // Abandons the request in progress; it returns without an error when no
+    // answer had begun.
+    virtual void interrupt() = 0;
+};
+
+}  // namespace tolvan

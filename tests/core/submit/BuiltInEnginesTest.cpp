@@ -1,0 +1,57 @@
+#include "submit/BuiltInEngines.h"
+
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
+#include "net/RemoteHosts.h"
+
+using namespace tolvan;
+
+namespace {
+struct BuiltIn : ::testing::Test {
+    test::TempDir base;
+    SiteProfile site;
+    std::string description = "A fine site ";
+    std::string category = "Web Design";
+    BuiltIn()
+    {
+        base.write("data/hosts.tlx",
+                   "[Engines]\r\nLycos=lycos.test\r\nLycos UK=lycos-uk.test:8080\r\nInfospace=infospace.test\r\n"
+                   "Anzwers=anzwers.test\r\nAnzwers Path=0123456789012345678901234567890123456789\r\n"
+                   "Euro Seek Links=euroseek.test\r\n\r\n");
+        site.protocol = "http://";
+        site.address = "www.mysite.example/a b";
+        site.title = "Tom & Jerry";
+        site.email = "me@mysite.example";
+        site.state = "NY";
+        site.keywords[0] = "cats";
+    }
+    std::optional<std::string> action(const std::string& engine)
+    {
+        return builtInAction(engine, {site, description, category}, RemoteHosts(base.path()));
+    }
+};
+}  // namespace
+
+TEST_F(BuiltIn, NamesMatchWholeAndExactly)
+{
+    EXPECT_EQ(action("Lycos UK").value(),
+              "http://lycos-uk.test:8080/cgi-bin/spider_now.pl?query=http%3A%2F%2Fwww.mysite.example%2Fa+b"
+              "&email=me%40mysite.example");
+    EXPECT_EQ(action("Lycos").value().rfind("http://lycos.test/cgi-bin/spider_now.pl?query=", 0), 0u);
+    EXPECT_FALSE(action("lycos").has_value());
+    EXPECT_FALSE(action("Yahoo").has_value());
+}
+
+TEST_F(BuiltIn, PlaceholdersAreEncodedAndFixedTextsStay)
+{
+    const std::string infospace = action("Infospace").value();
+    EXPECT_NE(infospace.find("title=Tom+%26+Jerry&url="), std::string::npos) << infospace;
+    EXPECT_NE(infospace.find("&keywords=cats+++&org="), std::string::npos) << infospace;
+    EXPECT_NE(infospace.find("&descrip=A+fine+site+&arbooos=1"), std::string::npos) << infospace;
+    // Euro Seek Links sends the state under the key country.
+    EXPECT_NE(action("Euro Seek Links").value().find("&cat=Web+Design&country=NY"), std::string::npos);
+    EXPECT_EQ(action("Anzwers").value(),
+              "http://anzwers.test/0123456789012345678901234567890123456789/addurl.html?newurl="
+              "http%3A%2F%2Fwww.mysite.example%2Fa+b&email=me%40mysite.example&Send=Send");
+}
