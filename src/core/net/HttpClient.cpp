@@ -1,0 +1,797 @@
+#include "net/HttpClient.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+namespace tolvan {
+
+namespace {
+
+constexpr std::size_t kMaxStatusLine = 1023;
+// Longer header lines are cut here: a server sending an endless line must not
+// exhaust memory.
+constexpr std::size_t kMaxHeaderLine = 64 * 1024;
+constexpr std::size_t kPieceSize = 64 * 1024;
+// Pieces read in a row before the window gets its events again.
+constexpr int kPiecesPerWake = 16;
+constexpr int kSliceMs = 10;
+
+std::string lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::string base64(std::string_view in)
+{
+    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    std::size_t i = 0;
+    for (; i + 2 < in.size(); i += 3) {
+        const unsigned v = (static_cast<unsigned char>(in[i]) << 16) | (static_cast<unsigned char>(in[i + 1]) << 8)
+                           | static_cast<unsigned char>(in[i + 2]);
+        out += alphabet[(v >> 18) & 63];
+        out += alphabet[(v >> 12) & 63];
+        out += alphabet[(v >> 6) & 63];
+        out += alphabet[v & 63];
+    }
+    if (i + 1 == in.size()) {
+        const unsigned v = static_cast<unsigned char>(in[i]) << 16;
+        out += alphabet[(v >> 18) & 63];
+        out += alphabet[(v >> 12) & 63];
+        out += "==";
+    } else if (i + 2 == in.size()) {
+        const unsigned v = (static_cast<unsigned char>(in[i]) << 16) | (static_cast<unsigned char>(in[i + 1]) << 8);
+        out += alphabet[(v >> 18) & 63];
+        out += alphabet[(v >> 12) & 63];
+        out += alphabet[(v >> 6) & 63];
+        out += '=';
+    }
+    return out;
+}
+
+// Bytes that cannot stand in a request line (blanks, line ends, controls,
+// non-ASCII) are percent-encoded: a typed address with a blank or a line
+// break must neither break the request line nor inject header lines.
+std::string requestTarget(std::string_view raw)
+{
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(raw.size());
+    for (const char ch : raw) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c <= 0x20 || c >= 0x7F) {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+// A header value never carries a line break into the request.
+std::string headerValue(std::string_view v)
+{
+    std::string out(v);
+    std::replace_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return out;
+}
+
+std::string hostForRequest(const std::string& host)
+{
+    return host.find(':') != std::string::npos ? "[" + host + "]" : host;
+}
+
+// Name look-ups that an interrupt abandoned while glibc still works on them:
+// their control blocks must live until the look-up ends.
+struct Lookup {
+    std::string name;
+    addrinfo hints{};
+    gaicb cb{};
+};
+std::vector<std::unique_ptr<Lookup>>& abandonedLookups()
+{
+    static std::vector<std::unique_ptr<Lookup>> list;
+    return list;
+}
+void reapLookups()
+{
+    auto& list = abandonedLookups();
+    std::erase_if(list, [](const std::unique_ptr<Lookup>& l) {
+        if (gai_error(&l->cb) == EAI_INPROGRESS)
+            return false;
+        if (l->cb.ar_result)
+            freeaddrinfo(l->cb.ar_result);
+        return true;
+    });
+}
+
+}  // namespace
+
+std::string basicAuthorization(const std::string& user, const std::string& password)
+{
+    return "Basic " + base64(user + ":" + password);
+}
+
+// The state of one request from connect to close.
+struct HttpClient::Exchange {
+    std::uint64_t serial = 0;
+    int fd = -1;
+    bool connected = false;
+    bool closed = false;
+    sockaddr_storage address{};
+    socklen_t addressLength = 0;
+    std::string localFile;
+    int file = -1;
+    std::string line;
+    bool lineCut = false;
+    bool statusSeen = false;
+    bool rawMode = false;
+    std::int64_t total = 0;
+    std::string buffer;
+
+    ~Exchange()
+    {
+        if (fd >= 0)
+            ::close(fd);
+        if (file >= 0)
+            ::close(file);
+    }
+};
+
+HttpClient::HttpClient(EventPump& pump) : pump_(pump) {}
+
+HttpClient::~HttpClient() = default;
+
+void HttpClient::setURL(const std::string& url)
+{
+    url_ = url;
+    scheme_ = "http";
+    port_ = 80;
+    path_ = "/";
+    std::string newHost;
+    const std::size_t sep = url.find_first_of(":/");
+    if (sep == std::string::npos) {
+        newHost = url;
+    } else {
+        if (url[sep] == ':')
+            scheme_ = url.substr(0, sep);
+        if (url.compare(sep + 1, 2, "//") == 0) {
+            std::size_t i = sep + 3;
+            if (i < url.size() && url[i] == '[') {  // an IPv6 literal
+                const std::size_t close = url.find(']', i);
+                const std::size_t end = close == std::string::npos ? url.size() : close;
+                newHost = url.substr(i + 1, end - i - 1);
+                i = close == std::string::npos ? url.size() : close + 1;
+            } else {
+                const std::size_t end = std::min(url.find_first_of(":/", i), url.size());
+                newHost = url.substr(i, end - i);
+                i = end;
+            }
+            if (i < url.size() && url[i] == ':') {
+                ++i;
+                const std::size_t digits = i;
+                long value = 0;
+                while (i < url.size() && std::isdigit(static_cast<unsigned char>(url[i]))) {
+                    if (value <= 65535)
+                        value = value * 10 + (url[i] - '0');
+                    ++i;
+                }
+                if (i > digits)
+                    port_ = value > 65535 ? 0 : static_cast<int>(value);
+            }
+            path_ = url.substr(i);
+        }
+    }
+    if (path_.empty())
+        path_ = "/";
+    if (!host_.empty() && newHost != host_) {
+        user_.clear();
+        password_.clear();
+        authorization_.clear();
+    }
+    host_ = newHost;
+}
+
+void HttpClient::setUser(const std::string& user)
+{
+    user_ = user;
+    authorization_ = !user_.empty() && !password_.empty() ? basicAuthorization(user_, password_) : std::string();
+}
+
+void HttpClient::setPassword(const std::string& password)
+{
+    password_ = password;
+    authorization_ = !user_.empty() && !password_.empty() ? basicAuthorization(user_, password_) : std::string();
+}
+
+void HttpClient::setWinsockLoaded(bool loaded)
+{
+    winsockLoaded_ = loaded;
+    winsockInfo_ = loaded ? "POSIX sockets" : "";
+    winsockStatus_ = loaded ? "Running" : "Down";
+}
+
+std::string HttpClient::LocalHost()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return "localhost";
+    return name;
+}
+
+void HttpClient::resetHeaders()
+{
+    url_.clear();
+    scheme_ = "http";
+    host_.clear();
+    port_ = 80;
+    path_ = "/";
+    postData_.clear();
+    contentType_.clear();
+    user_.clear();
+    password_.clear();
+    authorization_.clear();
+    accept_.clear();
+    from_.clear();
+    ifModifiedSince_.clear();
+    referer_.clear();
+    pragma_.clear();
+    extraHeaders_.clear();
+    statusLine_.clear();
+    postFile_.clear();
+    localFile_.clear();
+}
+
+void HttpClient::setAction(HttpAction action)
+{
+    switch (action) {
+    case httpIdle:
+        // Ends the action now waiting (it closes its own connection); with no
+        // action in progress there is nothing to stop and nothing lingers.
+        if (busy_)
+            interruptSerial_ = actionSerial_;
+        action_ = httpIdle;
+        return;
+    case httpResetHeaders:
+        action_ = action;
+        resetHeaders();
+        return;
+    case httpGet:
+    case httpPost:
+    case httpHead:
+    case httpPut:
+        if (busy_)
+            throw HttpError(kErrorAlreadyConnected,
+                            "Already connected. If you want to reconnect, close the current connection first.");
+        action_ = action;
+        perform(action);
+        action_ = httpIdle;
+        return;
+    }
+}
+
+void HttpClient::setError(int code, const std::string& text)
+{
+    errorCode_ = code;
+    errorText_ = text;
+}
+
+void HttpClient::raise()
+{
+    if (errorText_.empty())
+        errorText_ = "[" + std::to_string(errorCode_) + "] " + winsockDescription(errorCode_) + ".";
+    throw HttpError(errorCode_, errorText_);
+}
+
+bool HttpClient::interrupted(const Exchange& ex) const { return interruptSerial_ == ex.serial; }
+
+std::string HttpClient::requestHead(HttpAction action, std::int64_t contentLength) const
+{
+    const char* method = action == httpHead ? "HEAD" : action == httpPost ? "POST" : action == httpPut ? "PUT" : "GET";
+    const std::string hostPort = hostForRequest(host_) + (port_ != 80 ? ":" + std::to_string(port_) : "");
+    std::string head = method;
+    head += ' ';
+    if (!proxyServer_.empty())
+        head += requestTarget(scheme_) + "://" + requestTarget(hostPort);
+    head += requestTarget(path_);
+    head += " HTTP/1.0\r\n";
+    head += "Host: " + headerValue(hostPort) + "\r\n";
+    const std::pair<const char*, const std::string*> optional[] = {
+        {"Authorization: ", &authorization_}, {"Accept: ", &accept_},     {"From: ", &from_},
+        {"User-Agent: ", &userAgent_},        {"If-Modified-Since: ", &ifModifiedSince_},
+        {"Referer: ", &referer_},             {"Pragma: ", &pragma_},
+    };
+    for (const auto& [name, value] : optional)
+        if (!value->empty())
+            head += name + headerValue(*value) + "\r\n";
+    for (const std::string& line : extraHeaders_)
+        if (!line.empty())  // an empty line would end the head early
+            head += headerValue(line) + "\r\n";
+    if (action == httpPost || action == httpPut) {
+        if (!contentType_.empty())
+            head += "Content-Type: " + headerValue(contentType_) + "\r\n";
+        head += "Content-Length: " + std::to_string(contentLength) + "\r\n";
+    }
+    head += "\r\n";
+    return head;
+}
+
+void HttpClient::perform(HttpAction action)
+{
+    reapLookups();
+    Exchange ex;
+    ex.serial = ++actionSerial_;
+    ex.buffer.resize(kPieceSize);
+    busy_ = true;
+    current_ = &ex;
+    struct Done {
+        HttpClient* c;
+        ~Done()
+        {
+            c->busy_ = false;
+            c->current_ = nullptr;
+        }
+    } done{this};
+
+    errorCode_ = 0;
+    errorText_.clear();
+    statusLine_.clear();
+    if (!winsockLoaded_)
+        setWinsockLoaded(true);
+
+    if (host_.empty()) {
+        setError(kErrorNoServer, "No server specified in URL.");
+        raise();
+    }
+    const bool viaProxy = !proxyServer_.empty();
+    if (!viaProxy && lower(scheme_) != "http") {
+        setError(kErrorScheme, "Specified URLScheme is invalid.");
+        raise();
+    }
+    const std::string peer = viaProxy ? proxyServer_ : host_;
+    const int peerPort = viaProxy ? proxyPort_ : port_;
+    if (peerPort <= 0) {
+        setError(kErrorPortZero, "RemotePort can't be zero. Please specify a valid service port number.");
+        raise();
+    }
+    if (peer == "0.0.0.0") {
+        setError(kErrorHostInvalid, "The RemoteHost address is invalid (0.0.0.0).");
+        raise();
+    }
+
+    // The file to post is opened first, so a missing file sends nothing at all.
+    const bool withBody = action == httpPost || action == httpPut;
+    int postFd = -1;
+    struct FileCloser {
+        int& fd;
+        ~FileCloser()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } postCloser{postFd};
+    std::int64_t contentLength = withBody ? static_cast<std::int64_t>(postData_.size()) : 0;
+    if (withBody && !postFile_.empty()) {
+        postFd = ::open(postFile_.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st {};
+        if (postFd < 0 || ::fstat(postFd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            setError(kErrorFile, "Can't open file for reading/writing.");
+            raise();
+        }
+        contentLength += st.st_size;
+    }
+    ex.localFile = localFile_;
+
+    if (!resolve(peer, ex)) {
+        if (errorCode_ != 0)
+            raise();
+        return;  // interrupted while looking the name up
+    }
+    if (ex.address.ss_family == AF_INET)
+        reinterpret_cast<sockaddr_in&>(ex.address).sin_port = htons(static_cast<std::uint16_t>(peerPort));
+    else
+        reinterpret_cast<sockaddr_in6&>(ex.address).sin6_port = htons(static_cast<std::uint16_t>(peerPort));
+
+    if (!connectTo(ex)) {
+        if (errorCode_ != 0)
+            raise();
+        closeConnection(ex, true);
+        return;
+    }
+
+    std::string head = requestHead(action, contentLength);
+    if (withBody)
+        head += postData_;
+    if (sendAll(ex, head) && postFd >= 0)
+        sendFile(ex, postFd);
+
+    while (!ex.closed && errorCode_ == 0 && !interrupted(ex)) {
+        if (!waitFor(ex, POLLIN))
+            break;
+        receive(ex);
+    }
+
+    if (interrupted(ex)) {
+        closeConnection(ex, true);
+        if (!ex.statusSeen)
+            return;
+        setError(kErrorInterrupted, "Interrupted.");
+        raise();
+    }
+    if (errorCode_ != 0) {
+        if (!ex.closed)
+            closeConnection(ex, false);
+        raise();
+    }
+    if (!ex.statusSeen) {
+        setError(kErrorEmptyReply, "Empty reply from server.");
+        raise();
+    }
+    // A status whose code does not begin with '2' is a failure, even though
+    // the body has been delivered.
+    const std::size_t blank = statusLine_.find(' ');
+    const std::string rest = blank == std::string::npos ? statusLine_ : statusLine_.substr(blank + 1);
+    if (!statusLine_.empty() && (rest.empty() || rest[0] != '2')) {
+        setError(kErrorStatus, rest);
+        raise();
+    }
+}
+
+bool HttpClient::resolve(const std::string& name, Exchange& ex)
+{
+    in_addr a4{};
+    in6_addr a6{};
+    if (::inet_pton(AF_INET, name.c_str(), &a4) == 1) {
+        auto& sa = reinterpret_cast<sockaddr_in&>(ex.address);
+        sa.sin_family = AF_INET;
+        sa.sin_addr = a4;
+        ex.addressLength = sizeof(sockaddr_in);
+        return true;
+    }
+    if (::inet_pton(AF_INET6, name.c_str(), &a6) == 1) {
+        auto& sa = reinterpret_cast<sockaddr_in6&>(ex.address);
+        sa.sin6_family = AF_INET6;
+        sa.sin6_addr = a6;
+        ex.addressLength = sizeof(sockaddr_in6);
+        return true;
+    }
+
+    // Look the name up in the background and keep the window alive meanwhile.
+    auto lookup = std::make_unique<Lookup>();
+    lookup->name = name;
+    lookup->hints.ai_family = AF_UNSPEC;
+    lookup->hints.ai_socktype = SOCK_STREAM;
+    lookup->cb.ar_name = lookup->name.c_str();
+    lookup->cb.ar_request = &lookup->hints;
+    gaicb* list[1] = {&lookup->cb};
+    const int started = ::getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr);
+    if (started != 0) {
+        setError(winsockCodeFromLookup(started, errno));
+        return false;
+    }
+    for (int round = 0; gai_error(&lookup->cb) == EAI_INPROGRESS; ++round) {
+        pump_.waitForSocket(-1, 0, round < 20 ? 1 : kSliceMs);
+        if (interrupted(ex)) {
+            const int cancelled = gai_cancel(&lookup->cb);
+            if (cancelled == EAI_NOTCANCELED) {
+                abandonedLookups().push_back(std::move(lookup));
+            } else if (lookup->cb.ar_result) {
+                freeaddrinfo(lookup->cb.ar_result);
+            }
+            return false;
+        }
+    }
+    const int status = gai_error(&lookup->cb);
+    addrinfo* result = lookup->cb.ar_result;
+    if (status != 0 || !result) {
+        if (result)
+            freeaddrinfo(result);
+        setError(status != 0 ? winsockCodeFromLookup(status, 0) : 11004);
+        return false;
+    }
+    // IPv4 first, as the program always connected; IPv6 when that is all there is.
+    const addrinfo* chosen = nullptr;
+    for (const addrinfo* ai = result; ai; ai = ai->ai_next)
+        if (ai->ai_family == AF_INET && !chosen)
+            chosen = ai;
+    for (const addrinfo* ai = result; ai && !chosen; ai = ai->ai_next)
+        if (ai->ai_family == AF_INET6)
+            chosen = ai;
+    if (chosen) {
+        std::memcpy(&ex.address, chosen->ai_addr, chosen->ai_addrlen);
+        ex.addressLength = chosen->ai_addrlen;
+    }
+    freeaddrinfo(result);
+    if (!chosen) {
+        setError(11004);
+        return false;
+    }
+    return true;
+}
+
+bool HttpClient::connectTo(Exchange& ex)
+{
+    ex.fd = ::socket(ex.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (ex.fd < 0) {
+        setError(winsockCodeFromErrno(errno));
+        return false;
+    }
+    int err = 0;
+    if (::connect(ex.fd, reinterpret_cast<const sockaddr*>(&ex.address), ex.addressLength) != 0) {
+        if (errno != EINPROGRESS && errno != EINTR) {
+            err = errno;
+        } else {
+            if (!waitFor(ex, POLLOUT))
+                return false;  // interrupted
+            socklen_t len = sizeof err;
+            if (::getsockopt(ex.fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+                err = errno;
+        }
+    }
+    if (err != 0) {
+        const int code = winsockCodeFromErrno(err);
+        setError(code, "Interrupted.");
+        ::close(ex.fd);
+        ex.fd = -1;
+        if (OnConnected)
+            OnConnected(code, winsockDescription(code));
+        return false;
+    }
+    ex.connected = true;
+    if (OnConnected)
+        OnConnected(0, "OK");
+    return !interrupted(ex) && errorCode_ == 0;
+}
+
+bool HttpClient::waitFor(Exchange& ex, short events)
+{
+    for (;;) {
+        const short revents = pump_.waitForSocket(ex.fd, events, kSliceMs);
+        if (interrupted(ex) || errorCode_ != 0)
+            return false;
+        if (revents != 0)
+            return true;
+    }
+}
+
+bool HttpClient::sendAll(Exchange& ex, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::send(ex.fd, data.data(), data.size(), MSG_NOSIGNAL);
+        if (n > 0) {
+            data.remove_prefix(static_cast<std::size_t>(n));
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (!waitFor(ex, POLLOUT))
+                return false;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            setError(winsockCodeFromErrno(n < 0 ? errno : ECONNRESET));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool HttpClient::sendFile(Exchange& ex, int fd)
+{
+    // In pieces, so a large file is never held whole.
+    std::string piece(kPieceSize, '\0');
+    bool ok = true;
+    for (;;) {
+        const ssize_t n = ::read(fd, piece.data(), piece.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            setError(kErrorFile, "Can't open file for reading/writing.");
+            ok = false;
+            break;
+        }
+        if (n == 0 || !sendAll(ex, std::string_view(piece.data(), static_cast<std::size_t>(n)))) {
+            ok = n == 0;
+            break;
+        }
+    }
+    return ok;
+}
+
+void HttpClient::receive(Exchange& ex)
+{
+    for (int pieces = 0; pieces < kPiecesPerWake; ++pieces) {
+        const ssize_t n = ::recv(ex.fd, ex.buffer.data(), ex.buffer.size(), 0);
+        if (n > 0) {
+            consume(ex, std::string_view(ex.buffer.data(), static_cast<std::size_t>(n)));
+            if (interrupted(ex) || errorCode_ != 0)
+                return;
+        } else if (n == 0) {
+            finishResponse(ex);
+            return;
+        } else if (errno == EINTR) {
+            continue;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return;
+        } else {
+            const int code = winsockCodeFromErrno(errno);
+            if (OnError)
+                OnError(code, "Winsock error in recv() ");
+            if (!interrupted(ex)) {
+                setError(code);
+                closeConnection(ex, false);
+            }
+            return;
+        }
+    }
+}
+
+void HttpClient::consume(Exchange& ex, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        if (ex.rawMode) {
+            handleBody(ex, bytes);
+            return;
+        }
+        const std::size_t eol = bytes.find('\n');
+        const std::string_view part = bytes.substr(0, eol);
+        const std::size_t limit = ex.statusSeen ? kMaxHeaderLine : kMaxStatusLine + 1;  // +1: a CR may follow
+        if (!ex.lineCut) {
+            const std::size_t room = limit - ex.line.size();
+            ex.line.append(part.substr(0, room));
+            ex.lineCut = part.size() > room;
+        }
+        if (eol == std::string_view::npos)
+            return;
+        bytes.remove_prefix(eol + 1);
+        std::string line = std::move(ex.line);
+        ex.line.clear();
+        ex.lineCut = false;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        handleLine(ex, line);
+        if (interrupted(ex) || errorCode_ != 0)
+            return;
+    }
+}
+
+void HttpClient::handleLine(Exchange& ex, std::string_view line)
+{
+    if (!ex.statusSeen) {
+        ex.statusSeen = true;
+        statusLine_ = std::string(line.substr(0, kMaxStatusLine));
+        ex.total = 0;
+        return;
+    }
+    if (line.empty()) {
+        startBody(ex);
+        return;
+    }
+    std::string field, value;
+    const auto first = static_cast<unsigned char>(line[0]);
+    if (first <= 0x20 || first == 0x7F) {
+        value = std::string(line.substr(1));
+    } else {
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            field = std::string(line);
+        } else {
+            field = std::string(line.substr(0, colon));
+            std::string_view v = line.substr(colon + 1);
+            if (!v.empty() && v[0] == ' ')
+                v.remove_prefix(1);
+            value = std::string(v);
+        }
+    }
+    if (OnHeader)
+        OnHeader(field, value);
+}
+
+void HttpClient::startBody(Exchange& ex)
+{
+    ex.rawMode = true;
+    if (!ex.localFile.empty()) {
+        ex.file = ::open(ex.localFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (ex.file < 0) {
+            setError(kErrorFile, "Can't open file for reading/writing.");
+            return;
+        }
+    }
+    if (OnStartTransfer)
+        OnStartTransfer();
+}
+
+void HttpClient::handleBody(Exchange& ex, std::string_view piece)
+{
+    ex.total += static_cast<std::int64_t>(piece.size());
+    if (ex.file >= 0) {
+        std::string_view left = piece;
+        while (!left.empty()) {
+            const ssize_t n = ::write(ex.file, left.data(), left.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                // The download would be incomplete: say so and end the action
+                // with an error rather than report a truncated file as done.
+                const int err = n < 0 ? errno : ENOSPC;
+                ::close(ex.file);
+                ex.file = -1;
+                if (OnError)
+                    OnError(err, "Error writing to LocalFile");
+                setError(kErrorFile, "Error writing to LocalFile");
+                return;
+            }
+            left.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+    if (OnTransfer)
+        OnTransfer(ex.total, piece);
+}
+
+void HttpClient::finishResponse(Exchange& ex)
+{
+    // A last line without its line end still counts.
+    if (!ex.rawMode && (!ex.line.empty() || ex.lineCut)) {
+        std::string line = std::move(ex.line);
+        ex.line.clear();
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        handleLine(ex, line);
+    }
+    closeConnection(ex, false);
+}
+
+void HttpClient::closeConnection(Exchange& ex, bool interrupted)
+{
+    const bool wasOpen = ex.connected;
+    ex.closed = true;
+    ex.connected = false;
+    if (ex.fd >= 0) {
+        ::close(ex.fd);
+        ex.fd = -1;
+    }
+    if (ex.file >= 0) {
+        if (::close(ex.file) != 0 && errorCode_ == 0)
+            setError(kErrorFile, "Error writing to LocalFile");
+        ex.file = -1;
+    }
+    if (!wasOpen)
+        return;
+    if ((ex.statusSeen || interrupted) && OnEndTransfer)
+        OnEndTransfer();
+    const int code = interrupted ? 0 : (errorCode_ == kErrorFile ? 0 : errorCode_);
+    if (OnDisconnected)
+        OnDisconnected(code, code == 0 ? std::string("OK") : winsockDescription(code));
+}
+
+void HttpClient::feedResponseForTesting(std::string_view bytes, bool eof)
+{
+    if (!testExchange_) {
+        testExchange_ = std::make_unique<Exchange>();
+        testExchange_->serial = ~std::uint64_t{0} - 1;  // never the target of an interrupt
+        testExchange_->localFile = localFile_;
+        testExchange_->connected = true;
+        errorCode_ = 0;
+        errorText_.clear();
+        statusLine_.clear();
+    }
+    if (errorCode_ == 0)
+        consume(*testExchange_, bytes);
+    if (eof) {
+        if (errorCode_ == 0)
+            finishResponse(*testExchange_);
+        testExchange_.reset();
+    }
+}
+
+}  // namespace tolvan
