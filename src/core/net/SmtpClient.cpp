@@ -1,0 +1,580 @@
+#include "net/SmtpClient.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "net/MailMessage.h"
+
+namespace tolvan {
+
+namespace {
+
+constexpr std::size_t kChunk = 2047;
+constexpr std::size_t kMaxReplyLine = 4096;  // longer replies are cut, the rest read and dropped
+constexpr int kPollSliceMs = 50;
+
+// The socket error numbers the client reports, from the system's errno.
+int socketErrorNumber(int err)
+{
+    switch (err) {
+    case ECONNREFUSED: return 10061;
+    case ECONNRESET: return 10054;
+    case EPIPE: return 10054;
+    case ECONNABORTED: return 10053;
+    case ETIMEDOUT: return 10060;
+    case EHOSTUNREACH: return 10065;
+    case EHOSTDOWN: return 10064;
+    case ENETUNREACH: return 10051;
+    case ENETDOWN: return 10050;
+    case ENETRESET: return 10052;
+    case EADDRNOTAVAIL: return 10049;
+    case EADDRINUSE: return 10048;
+    case EMFILE: return 10024;
+    case ENOBUFS: return 10055;
+    case EACCES: return 10013;
+    case EINTR: return 10004;
+    default: return err;
+    }
+}
+
+// Name look-up failures as the socket library numbers them.
+int lookupErrorNumber(int gaiError)
+{
+    switch (gaiError) {
+    case EAI_NONAME: return 11001;
+    case EAI_AGAIN: return 11002;
+#ifdef EAI_NODATA
+    case EAI_NODATA: return 11004;
+#endif
+    default: return 11003;
+    }
+}
+
+int replyCode(const std::string& line)
+{
+    if (line.size() < 3)
+        return -1;
+    int code = 0;
+    for (int i = 0; i < 3; ++i) {
+        const char c = line[static_cast<std::size_t>(i)];
+        if (c < '0' || c > '9')
+            return -1;
+        code = code * 10 + (c - '0');
+    }
+    return code;
+}
+
+bool isClass(int code, int hundreds)
+{
+    return code / 100 == hundreds;
+}
+
+std::string tempDirectory()
+{
+    const char* dir = std::getenv("TMPDIR");
+    return dir && *dir ? dir : "/tmp";
+}
+
+// The encoded message on disk, removed when the send ends however it ends.
+class TempFile {
+public:
+    TempFile()
+    {
+        std::string pattern = tempDirectory() + "/msXXXXXX";
+        const int fd = ::mkstemp(pattern.data());
+        if (fd < 0)
+            throw FileError(pattern, std::strerror(errno));
+        ::close(fd);
+        path_ = pattern;
+    }
+    ~TempFile() { ::unlink(path_.c_str()); }  // a failure to delete is of no consequence
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+std::string smtpErrorText(int code)
+{
+    switch (code) {
+    case 57000: return "Operation timed out";
+    case 57001: return "Operation has been canceled";
+    case 57002: return "Server property is required";
+    case 57003: return "Invalid Winsock version";
+    case 57004: return "Error resolving remote host";
+    case 57005: return "Service name is required";
+    case 57008: return "You have to connect to the server first";
+    case 57011: return "Winsock is not loaded";
+    case 57012: return "Winsock not found";
+    case 57100: return "The address of sender is required";
+    case 57101: return "At least one Recipient, CC or BCC must be entered";
+    case 57102: return "MailMessage property must be assigned";
+    default: return "Error #" + std::to_string(code);
+    }
+}
+
+// One asynchronous host look-up. getaddrinfo_a writes into it until it is
+// done, so it lives on the heap and is only freed once finished or cancelled.
+struct SmtpClient::Lookup {
+    std::string host;
+    addrinfo hints{};
+    gaicb cb{};
+};
+
+SmtpClient::SmtpClient(EventPump& pump) : pump_(pump) {}
+
+SmtpClient::~SmtpClient()
+{
+    if (lookup_) {
+        // A look-up that cannot be cancelled any more still owns its block;
+        // leaving it is safer than freeing memory the resolver writes to.
+        if (gai_cancel(&lookup_->cb) != EAI_NOTCANCELED) {
+            if (lookup_->cb.ar_result)
+                freeaddrinfo(lookup_->cb.ar_result);
+            delete lookup_;
+        }
+    }
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int SmtpClient::portOf(const std::string& server)
+{
+    const std::size_t colon = server.find(':');
+    if (colon == std::string::npos)
+        return 0;
+    const std::string text = server.substr(colon + 1);
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    const int port = std::stoi(text);
+    return port > 0 && port < 65536 ? port : 0;
+}
+
+void SmtpClient::send()
+{
+    if (sending_)
+        throw SmtpError(0, "A mail is already being sent");
+    sending_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{sending_};
+
+    std::exception_ptr failure;
+    try {
+        // Nothing goes out for a message whose addresses could break a command.
+        if (mailMessage)
+            mailMessage->checkAddresses();
+        if (!connected())
+            open();
+        sendMessage();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // Disconnect after success and after every failure; if that fails, its
+    // error is the one reported.
+    if (connected())
+        disconnect();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void SmtpClient::cancel()
+{
+    canceled_ = true;
+    if (onCancel)
+        onCancel();
+    // The running wait closes the connection and raises the error; closing
+    // the socket here could hand its number to someone else mid-poll.
+}
+
+void SmtpClient::open()
+{
+    if (server.empty())
+        fail(57002);
+    canceled_ = false;
+    if (onOpen)
+        onOpen();
+    if (!winsockLoaded_)
+        fail(57011);
+    const std::string host = server.substr(0, server.find(':'));
+    const unsigned long address = resolveHost(host);
+    const int port = findPort();
+    connectTo(address, port);
+    afterConnect();
+}
+
+void SmtpClient::afterConnect()
+{
+    std::string localHost;
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) == 0 && name[0])
+        localHost = name;
+    else
+        localHost = server.substr(0, server.find(':'));
+
+    if (!isClass(readReply(), 2))
+        serverError();
+    if (!isClass(command("HELO " + localHost), 2)) {
+        if (!isClass(command("HELO"), 2))
+            serverError();
+    }
+}
+
+void SmtpClient::sendMessage()
+{
+    if (!mailMessage)
+        fail(57102);
+    mailMessage->validate();
+
+    TempFile file;
+    if (onPrepare)
+        onPrepare();
+    {
+        std::ofstream out(file.path(), std::ios::binary | std::ios::trunc);
+        mailMessage->encode(out);
+        out.flush();
+        if (!out)
+            throw FileError(file.path(), "Cannot write the message");
+    }
+
+    if (onSending)
+        onSending();
+    if (!isClass(command("MAIL FROM:<" + mailMessage->sender.address() + ">"), 2))
+        serverError();
+    for (const AddressList* list : {&mailMessage->recipients, &mailMessage->cc, &mailMessage->bcc}) {
+        for (const MailAddress& a : *list) {
+            if (a.address().empty())
+                continue;
+            if (isClass(command("RCPT TO:<" + a.address() + ">"), 2))
+                continue;
+            bool proceed = false;
+            if (onAddressRejected)
+                onAddressRejected(a.address(), lastReply_, proceed);
+            if (!proceed)
+                serverError();
+        }
+    }
+    if (!isClass(command("DATA"), 3))
+        serverError();
+
+    std::ifstream in(file.path(), std::ios::binary | std::ios::ate);
+    if (!in)
+        throw FileError(file.path(), "Cannot read the message");
+    const auto size = static_cast<long>(in.tellg());
+    in.seekg(0);
+    char buf[kChunk];
+    long position = 0;
+    while (position < size) {
+        in.read(buf, kChunk);
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (got == 0)
+            throw FileError(file.path(), "Cannot read the message");
+        sendBytes(buf, got);
+        position += static_cast<long>(got);
+        restartTimer();
+        if (onProgress)
+            onProgress(static_cast<int>(std::lround(position * 100.0 / static_cast<double>(size))), position);
+    }
+    if (onProgress)
+        onProgress(0, 0);
+
+    sendLine("");
+    if (!isClass(command("."), 2))
+        serverError();
+    if (onMailSent)
+        onMailSent();
+}
+
+void SmtpClient::disconnect()
+{
+    pump_.processEvents();
+    try {
+        if (!isClass(command("QUIT"), 2))
+            serverError();
+    } catch (...) {
+        close();
+        throw;
+    }
+    close();
+}
+
+void SmtpClient::close()
+{
+    if (fd_ < 0)
+        return;
+    if (onClosing)
+        onClosing();
+    ::close(fd_);
+    fd_ = -1;
+    if (onClosed)
+        onClosed();
+}
+
+unsigned long SmtpClient::resolveHost(const std::string& host)
+{
+    in_addr numeric{};
+    if (::inet_pton(AF_INET, host.c_str(), &numeric) == 1)
+        return numeric.s_addr;
+
+    auto* l = new Lookup;
+    l->host = host;
+    l->hints.ai_family = AF_INET;
+    l->hints.ai_socktype = SOCK_STREAM;
+    l->cb.ar_name = l->host.c_str();
+    l->cb.ar_request = &l->hints;
+    gaicb* list[1] = {&l->cb};
+    sigevent sev{};
+    sev.sigev_notify = SIGEV_NONE;
+    if (const int rc = getaddrinfo_a(GAI_NOWAIT, list, 1, &sev); rc != 0) {
+        delete l;
+        fail(lookupErrorNumber(rc));
+    }
+    lookup_ = l;
+    wait(-1, 0, l);  // on cancel or time-out the look-up is dropped there
+
+    lookup_ = nullptr;
+    const int rc = gai_error(&l->cb);
+    addrinfo* result = l->cb.ar_result;
+    unsigned long address = 0;
+    bool valid = false;
+    if (rc == 0 && result && result->ai_addr && result->ai_family == AF_INET) {
+        // Through dotted text and back, as a typed address would go.
+        char text[INET_ADDRSTRLEN] = {};
+        const auto* sin = reinterpret_cast<const sockaddr_in*>(result->ai_addr);
+        in_addr parsed{};
+        if (::inet_ntop(AF_INET, &sin->sin_addr, text, sizeof text) &&
+            ::inet_pton(AF_INET, text, &parsed) == 1 && parsed.s_addr != INADDR_ANY &&
+            parsed.s_addr != INADDR_NONE) {
+            address = parsed.s_addr;
+            valid = true;
+        }
+    }
+    if (result)
+        freeaddrinfo(result);
+    delete l;
+    if (rc != 0)
+        fail(lookupErrorNumber(rc));
+    if (!valid)
+        fail(57004);
+    return address;
+}
+
+int SmtpClient::findPort()
+{
+    if (const int port = portOf(server))
+        return port;
+    if (serviceName.empty())
+        fail(57005);
+    // The services database is a local file: this does not wait on the network.
+    servent entry{};
+    servent* found = nullptr;
+    char buf[1024];
+    if (::getservbyname_r(serviceName.c_str(), "tcp", &entry, buf, sizeof buf, &found) == 0 && found)
+        return ntohs(static_cast<std::uint16_t>(found->s_port));
+    return defaultPort;
+}
+
+void SmtpClient::connectTo(unsigned long address, int port)
+{
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd_ < 0)
+        socketError(socketErrorNumber(errno));
+    sockaddr_in sin{};
+    sin.sin_family = AF_INET;
+    sin.sin_port = htons(static_cast<std::uint16_t>(port));
+    sin.sin_addr.s_addr = static_cast<in_addr_t>(address);
+    int err = 0;
+    if (::connect(fd_, reinterpret_cast<const sockaddr*>(&sin), sizeof sin) != 0) {
+        if (errno != EINPROGRESS) {
+            err = errno;
+        } else {
+            wait(fd_, POLLOUT);
+            socklen_t len = sizeof err;
+            if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+                err = errno;
+        }
+    }
+    if (err != 0) {
+        // A connection that never came up is dropped without close events.
+        ::close(fd_);
+        fd_ = -1;
+        const int n = socketErrorNumber(err);
+        const std::string text = smtpErrorText(n);
+        if (onError)
+            onError(text);
+        throw SmtpSocketError(n, text);
+    }
+}
+
+void SmtpClient::sendLine(const std::string& line)
+{
+    restartTimer();
+    const std::string data = line + "\r\n";
+    sendBytes(data.data(), data.size());
+}
+
+void SmtpClient::sendBytes(const char* data, std::size_t size)
+{
+    if (fd_ < 0)
+        fail(57008);
+    std::size_t sent = 0;
+    while (sent < size) {
+        if (canceled_)
+            wait(fd_, POLLOUT);  // raises the cancel
+        const ssize_t n = ::send(fd_, data + sent, size - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            wait(fd_, POLLOUT);
+        } else {
+            socketError(socketErrorNumber(n < 0 ? errno : EPIPE));
+        }
+    }
+}
+
+std::string SmtpClient::readLine(bool& closedByPeer)
+{
+    if (fd_ < 0)
+        fail(57008);
+    closedByPeer = false;
+    std::string line;
+    for (;;) {
+        if (canceled_)
+            wait(fd_, POLLIN);  // raises the cancel
+        // One byte at a time, so nothing of the next reply is taken early.
+        char c = 0;
+        const ssize_t n = ::recv(fd_, &c, 1, 0);
+        if (n == 1) {
+            if (c == '\n')
+                break;
+            if (line.size() < kMaxReplyLine)
+                line += c;
+        } else if (n == 0) {
+            closedByPeer = true;
+            break;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+            wait(fd_, POLLIN);
+        } else {
+            socketError(socketErrorNumber(errno));
+        }
+    }
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+    return line;
+}
+
+int SmtpClient::readReply()
+{
+    bool closed = false;
+    std::string line = readLine(closed);
+    if (closed && line.empty())
+        socketError(10054);  // the server hung up instead of answering
+    lastReply_ = line;
+    const int code = replyCode(line);
+    if (code > 0 && line.size() > 3 && line[3] == '-') {
+        // A multi-line reply ends with the line that carries the same code
+        // without the hyphen; the last line read is the reply text.
+        while (!closed) {
+            line = readLine(closed);
+            if (closed && line.empty())
+                break;
+            lastReply_ = line;
+            if (replyCode(line) == code && (line.size() == 3 || line[3] != '-'))
+                break;
+        }
+    }
+    return code;
+}
+
+int SmtpClient::command(const std::string& line)
+{
+    sendLine(line);
+    return readReply();
+}
+
+void SmtpClient::restartTimer()
+{
+    deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(timeOut);
+}
+
+short SmtpClient::wait(int fd, short events, const Lookup* lookup)
+{
+    using namespace std::chrono;
+    restartTimer();
+    auto dropLookup = [this] {
+        if (!lookup_)
+            return;
+        Lookup* l = lookup_;
+        lookup_ = nullptr;
+        if (gai_cancel(&l->cb) != EAI_NOTCANCELED) {
+            if (l->cb.ar_result)
+                freeaddrinfo(l->cb.ar_result);
+            delete l;
+        }
+        // else: still running inside the resolver; left to it (see ~SmtpClient).
+    };
+    for (;;) {
+        if (canceled_) {
+            dropLookup();
+            close();
+            const std::string text = smtpErrorText(57001);
+            if (onError)
+                onError(text);
+            throw SmtpCanceledError(57001, text);
+        }
+        const auto left = duration_cast<milliseconds>(deadline_ - steady_clock::now()).count();
+        if (left <= 0) {
+            const std::string text = smtpErrorText(57000);
+            if (onError)
+                onError(text);
+            dropLookup();
+            close();
+            throw SmtpTimedOutError(57000, text);
+        }
+        if (lookup && gai_error(const_cast<gaicb*>(&lookup->cb)) != EAI_INPROGRESS)
+            return 0;
+        const int slice = static_cast<int>(left < kPollSliceMs ? left : kPollSliceMs);
+        const short revents = pump_.waitForSocket(lookup ? -1 : fd, events, slice);
+        if (!lookup && revents)
+            return revents;
+    }
+}
+
+void SmtpClient::fail(int code)
+{
+    const std::string text = smtpErrorText(code);
+    if (onError)
+        onError(text);
+    throw SmtpSocketError(code, text);
+}
+
+void SmtpClient::socketError(int winsockCode)
+{
+    // The connection is of no further use after a socket error; closing it now
+    // keeps the QUIT of the disconnect from hiding this error behind its own.
+    close();
+    fail(winsockCode);
+}
+
+void SmtpClient::serverError()
+{
+    const int code = replyCode(lastReply_);
+    throw SmtpServerError(code, lastReply_);
+}
+
+}  // namespace tolvan

@@ -1,0 +1,126 @@
+#pragma once
+// A plain SMTP client (no authentication, no extensions) that sends one
+// MailMessage per call. Every wait goes through the event pump, so the window
+// stays alive and a Cancel pressed meanwhile is seen at once.
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "net/EventPump.h"
+#include "util/Errors.h"
+
+namespace tolvan {
+
+class MailMessage;
+
+// Every error of the client; code() is the error number (the reply code for
+// server errors).
+class SmtpError : public TolvanError {
+public:
+    SmtpError(int code, const std::string& text) : TolvanError(text), code_(code) {}
+    int code() const { return code_; }
+
+private:
+    int code_;
+};
+
+// Socket and set-up errors.
+class SmtpSocketError : public SmtpError {
+public:
+    using SmtpError::SmtpError;
+};
+// A reply with the wrong code; the text is the server's reply line.
+class SmtpServerError : public SmtpError {
+public:
+    using SmtpError::SmtpError;
+};
+class SmtpCanceledError : public SmtpError {
+public:
+    using SmtpError::SmtpError;
+};
+class SmtpTimedOutError : public SmtpError {
+public:
+    using SmtpError::SmtpError;
+};
+
+// The text of an error number: the client's own texts, else "Error #" + n.
+std::string smtpErrorText(int code);
+
+class SmtpClient {
+public:
+    explicit SmtpClient(EventPump& pump = EventPump::plain());
+    ~SmtpClient();
+    SmtpClient(const SmtpClient&) = delete;
+    SmtpClient& operator=(const SmtpClient&) = delete;
+
+    // Host name or dotted address, optionally ":" and a port number.
+    std::string server;
+    int defaultPort = 25;
+    int timeOut = 60;  // seconds of silence allowed in each wait
+    // Service looked up for the port when the server names none.
+    std::string serviceName = "smtp";
+    MailMessage* mailMessage = nullptr;
+
+    // Must be set before sending (error 57011 otherwise).
+    bool winsockLoaded() const { return winsockLoaded_; }
+    void setWinsockLoaded(bool loaded) { winsockLoaded_ = loaded; }
+
+    std::function<void()> onOpen, onClosing, onClosed, onCancel;
+    std::function<void()> onPrepare, onSending, onMailSent;
+    std::function<void(const std::string& text)> onError;
+    std::function<void(int perc, long transferred)> onProgress;
+    std::function<void(const std::string& address, const std::string& serverReply, bool& proceed)> onAddressRejected;
+
+    // Connects when needed, sends the message and always disconnects
+    // afterwards. Every failure is an exception (SmtpError or MailMessageError).
+    void send();
+    // Callable from an event handler during a wait: the wait ends with
+    // SmtpCanceledError.
+    void cancel();
+
+    bool connected() const { return fd_ >= 0; }
+    const std::string& lastReply() const { return lastReply_; }
+
+    // The port part of a server text: the number after ":" if it is a whole
+    // number other than 0, else 0.
+    static int portOf(const std::string& server);
+
+private:
+    struct Lookup;
+
+    void open();
+    void close();
+    void afterConnect();
+    void beforeClose();
+    void sendMessage();
+    void disconnect();
+
+    unsigned long resolveHost(const std::string& host);
+    int findPort();
+    void connectTo(unsigned long address, int port);
+
+    void sendLine(const std::string& line);
+    void sendBytes(const char* data, std::size_t size);
+    int readReply();
+    std::string readLine(bool& closedByPeer);
+    int command(const std::string& line);
+
+    // Waits until fd is ready for `events` or the look-up ends; throws on
+    // cancel and time-out. Returns poll()'s revents (0 for a look-up).
+    short wait(int fd, short events, const Lookup* lookup = nullptr);
+    void restartTimer();
+    [[noreturn]] void fail(int code);  // OnError + SmtpSocketError
+    [[noreturn]] void socketError(int winsockCode);
+    [[noreturn]] void serverError();
+
+    EventPump& pump_;
+    bool winsockLoaded_ = false;
+    int fd_ = -1;
+    bool canceled_ = false;
+    bool sending_ = false;
+    Lookup* lookup_ = nullptr;
+    std::string lastReply_;
+    std::chrono::steady_clock::time_point deadline_;
+};
+
+}  // namespace tolvan
