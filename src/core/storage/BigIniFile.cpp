@@ -3,6 +3,7 @@
 #include "util/Files.h"
 #include "util/TextCodec.h"
 
+#include <cstring>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -55,23 +56,46 @@ BigIniFile::BigIniFile(std::string fileName) : fileName_(cutChars(fileName, kMax
     std::string_view rest(text);
     if (rest.starts_with("\xEF\xBB\xBF"))
         rest.remove_prefix(3);
+    // The end-of-file mark ends the text; what stands before it on its line still counts.
+    if (const auto eof = rest.find('\x1A'); eof != std::string_view::npos)
+        rest = rest.substr(0, eof);
 
     std::unordered_set<std::string> seen;
-    Section* current = nullptr;  // null before the first header and inside dropped duplicates
-    bool atEnd = false;
-    while (!rest.empty() && !atEnd) {
-        std::size_t end = 0;
-        while (end < rest.size() && rest[end] != '\r' && rest[end] != '\n' && rest[end] != '\x1A')
-            ++end;
-        std::string_view line = rest.substr(0, end);
-        if (end < rest.size()) {
-            if (rest[end] == '\x1A')
-                atEnd = true;  // end-of-file mark
-            else if (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n')
-                ++end;
-            rest.remove_prefix(end + 1);
-        } else {
-            rest = {};
+    seen.reserve(rest.size() / 256 + 16);
+    std::vector<std::string_view> pending;  // lines of the section being read
+    bool keeping = false;                   // false before the first header and inside dropped duplicates
+    auto finishSection = [&] {
+        if (keeping) {
+            auto& lines = sections_.back().lines;
+            lines.reserve(pending.size());
+            for (const auto line : pending)
+                lines.emplace_back(line);
+        }
+        pending.clear();
+    };
+
+    // A line ends at CR (with a following LF), or at a lone LF. The next CR and
+    // LF are looked up once each and reused, so LF-only files stay linear.
+    const char* p = rest.data();
+    const char* const end = p + rest.size();
+    const char* nextCr = nullptr;
+    const char* nextLf = nullptr;
+    auto findFrom = [end](const char* from, char c) {
+        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return hit ? static_cast<const char*>(hit) : end;
+    };
+    while (p < end) {
+        if (!nextCr || nextCr < p)
+            nextCr = findFrom(p, '\r');
+        if (!nextLf || nextLf < p)
+            nextLf = findFrom(p, '\n');
+        const char* stop = nextCr < nextLf ? nextCr : nextLf;
+        std::string_view line(p, static_cast<std::size_t>(stop - p));
+        p = stop;
+        if (p < end) {
+            if (*p == '\r' && p + 1 < end && p[1] == '\n')
+                ++p;
+            ++p;
         }
         if (line.empty())
             continue;
@@ -79,18 +103,17 @@ BigIniFile::BigIniFile(std::string fileName) : fileName_(cutChars(fileName, kMax
             line = std::string_view(line.data(), cutChars(line, kMaxChars).size());
 
         if (isHeader(line)) {
-            std::string_view name = line.substr(1, line.size() - 2);
-            if (seen.insert(foldCase(name)).second) {
+            finishSection();
+            const std::string_view name = line.substr(1, line.size() - 2);
+            keeping = seen.insert(foldCase(name)).second;
+            if (keeping)
                 sections_.push_back(Section{std::string(name), {}});
-                current = &sections_.back();
-            } else {
-                current = nullptr;  // a later duplicate: it and its lines are dropped
-            }
             continue;
         }
-        if (current)
-            current->lines.emplace_back(line);
+        if (keeping)
+            pending.push_back(line);
     }
+    finishSection();
     modified_ = false;
 }
 
