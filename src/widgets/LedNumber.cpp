@@ -1,0 +1,109 @@
+#include "widgets/LedNumber.h"
+
+#include <QPainter>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <array>
+
+namespace tolvan::widgets {
+
+namespace {
+
+// Segments a..g of each digit 0-9, bit 0 = a (top), clockwise, g = middle.
+constexpr std::array<unsigned, 10> kSegments{0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+
+QPolygonF horizontal(qreal x, qreal y, qreal len, qreal t)
+{
+    return QPolygonF({QPointF(x, y), QPointF(x + t / 2, y - t / 2), QPointF(x + len - t / 2, y - t / 2),
+                      QPointF(x + len, y), QPointF(x + len - t / 2, y + t / 2), QPointF(x + t / 2, y + t / 2)});
+}
+
+QPolygonF vertical(qreal x, qreal y, qreal len, qreal t)
+{
+    return QPolygonF({QPointF(x, y), QPointF(x + t / 2, y + t / 2), QPointF(x + t / 2, y + len - t / 2),
+                      QPointF(x, y + len), QPointF(x - t / 2, y + len - t / 2), QPointF(x - t / 2, y + t / 2)});
+}
+
+}  // namespace
+
+LedNumber::LedNumber(QWidget* parent, int digits) : QWidget(parent), digits_(std::max(1, digits))
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void LedNumber::setValue(int value)
+{
+    value = std::max(0, value);
+    if (value == value_)
+        return;
+    value_ = value;
+    update();
+}
+
+void LedNumber::setBlankWhenZero(bool blank)
+{
+    blankWhenZero_ = blank;
+    update();
+}
+
+void LedNumber::setDigits(int digits)
+{
+    digits_ = std::max(1, digits);
+    updateGeometry();
+    update();
+}
+
+void LedNumber::setLitColor(const QColor& color)
+{
+    lit_ = color;
+    update();
+}
+
+QString LedNumber::displayText() const
+{
+    if (value_ == 0 && blankWhenZero_)
+        return {};
+    return QString::number(value_);
+}
+
+QSize LedNumber::sizeHint() const { return {digits_ * 13 + 6, 26}; }
+QSize LedNumber::minimumSizeHint() const { return sizeHint(); }
+
+void LedNumber::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(rect(), QColor(16, 16, 16));
+
+    const QString text = displayText();
+    const int cells = std::max<int>(digits_, static_cast<int>(text.size()));
+    const qreal margin = 3;
+    const qreal cellW = (width() - 2 * margin) / cells;
+    const qreal h = height() - 2 * margin;
+    const qreal t = std::max<qreal>(1.5, std::min(cellW, h) * 0.14);
+    const qreal w = std::min(cellW * 0.78, h * 0.55);
+    const qreal half = h / 2;
+    const QColor unlit = lit_.darker(520);
+
+    for (int cell = 0; cell < cells; ++cell) {
+        // Right-aligned: the text occupies the last text.size() cells, the rest stay dark.
+        const int index = cell - (cells - static_cast<int>(text.size()));
+        const unsigned mask = index >= 0 ? kSegments[static_cast<std::size_t>(text.at(index).digitValue())] : 0U;
+        const qreal x = margin + cell * cellW + (cellW - w) / 2;
+        const qreal y = margin;
+        const std::array<QPolygonF, 7> segs{
+            horizontal(x, y + t / 2, w, t),         vertical(x + w, y + t / 2, half - t / 2, t),
+            vertical(x + w, y + half, half - t / 2, t), horizontal(x, y + h - t / 2, w, t),
+            vertical(x, y + half, half - t / 2, t), vertical(x, y + t / 2, half - t / 2, t),
+            horizontal(x, y + half, w, t)};
+        p.setPen(Qt::NoPen);
+        for (std::size_t s = 0; s < segs.size(); ++s) {
+            p.setBrush((mask >> s) & 1U ? lit_ : unlit);
+            p.drawPolygon(segs[s]);
+        }
+    }
+}
+
+}  // namespace tolvan::widgets
