@@ -1,7 +1,83 @@
 #include "app/pages/SearchPage.h"
 
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "widgets/SiteAddresses.h"
+
 namespace tolvan::app {
 
-SearchPage::SearchPage(QWidget* parent) : QWidget(parent) {}
+SearchPage::SearchPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::currentPath())
+{
+    auto* intro = new QLabel(QStringLiteral("Check how a search engine lists your site: choose an engine, pick "
+                                            "one of your saved sites or type keywords, and press Check Site. "
+                                            "The engine's answer opens in your web browser."),
+                             this);
+    intro->setWordWrap(true);
+
+    search = new QComboBox(this);
+    search->setObjectName(QStringLiteral("search"));
+    search->setEditable(true);
+    search->setInsertPolicy(QComboBox::NoInsert);
+    search->setToolTip(QStringLiteral("Select a URL or enter keywords to search for in the search engines."));
+
+    auto* engines = new QGroupBox(QStringLiteral("Search Engine"), this);
+    auto* grid = new QGridLayout(engines);
+    engineGroup = new QButtonGroup(this);
+    engineGroup->setExclusive(true);
+    struct Choice {
+        QRadioButton** field;
+        const char* name;
+        const char* caption;
+    };
+    const Choice choices[] = {{&isradio, "isradio", "InfoSeek"},          {&yahooradio, "yahooradio", "Yahoo"},
+                              {&avradio, "avradio", "Alta Vista"},        {&lycosradio, "lycosradio", "Lycos"},
+                              {&aolradio, "aolradio", "AOL Net Find"},    {&exciteradio, "exciteradio", "Excite"},
+                              {&hbradio, "hbradio", "Hot Bot"},           {&wcradio, "wcradio", "Web Crawler"}};
+    int i = 0;
+    for (const Choice& c : choices) {
+        auto* r = new QRadioButton(QString::fromLatin1(c.caption), engines);
+        r->setObjectName(QString::fromLatin1(c.name));
+        r->setToolTip(QStringLiteral("Select a search engine for this lookup."));
+        engineGroup->addButton(r, i);
+        grid->addWidget(r, i / 4, i % 4);
+        *c.field = r;
+        ++i;
+    }
+
+    BitBtn11 = new QPushButton(QStringLiteral("Check Site"), this);
+    BitBtn11->setObjectName(QStringLiteral("BitBtn11"));
+    BitBtn11->setMinimumWidth(120);
+    QFont bold = BitBtn11->font();
+    bold.setBold(true);
+    BitBtn11->setFont(bold);
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(BitBtn11);
+
+    auto* page = new QVBoxLayout(this);
+    page->setContentsMargins(16, 14, 16, 14);
+    page->setSpacing(8);
+    page->addWidget(intro);
+    page->addSpacing(6);
+    page->addWidget(new QLabel(QStringLiteral("Site address or keywords:"), this));
+    page->addWidget(search);
+    page->addSpacing(6);
+    page->addWidget(engines);
+    page->addLayout(buttonRow);
+    page->addStretch(1);
+}
+
+void SearchPage::setBaseDir(const QString& dir) { baseDir_ = dir; }
+
+void SearchPage::TabSheet6Enter() { widgets::loadSavedAddresses(search, baseDir_); }
 
 }  // namespace tolvan::app
