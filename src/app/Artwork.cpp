@@ -1,0 +1,112 @@
+#include "app/Artwork.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRadialGradient>
+
+#include <algorithm>
+
+namespace tolvan::app {
+
+namespace {
+
+const QColor kDeep(16, 42, 92);
+const QColor kSky(52, 120, 200);
+const QColor kGold(250, 196, 60);
+
+// A globe with a magnifying glass over it: sites being found.
+void paintEmblem(QPainter& p, const QRectF& box)
+{
+    const qreal r = std::min(box.width(), box.height()) * 0.38;
+    const QPointF c(box.left() + box.width() * 0.42, box.top() + box.height() * 0.45);
+
+    QRadialGradient globe(c - QPointF(r * 0.35, r * 0.35), r * 1.4);
+    globe.setColorAt(0, QColor(150, 210, 255));
+    globe.setColorAt(1, kSky.darker(130));
+    p.setPen(QPen(Qt::white, std::max<qreal>(1.0, r * 0.06)));
+    p.setBrush(globe);
+    p.drawEllipse(c, r, r);
+
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 255, 255, 150), std::max<qreal>(0.8, r * 0.04)));
+    p.drawEllipse(c, r * 0.45, r);
+    p.drawLine(QPointF(c.x() - r, c.y()), QPointF(c.x() + r, c.y()));
+    p.drawLine(QPointF(c.x(), c.y() - r), QPointF(c.x(), c.y() + r));
+    p.drawEllipse(c, r, r * 0.45);
+
+    const QPointF lens = c + QPointF(r * 0.55, r * 0.5);
+    const qreal lr = r * 0.42;
+    p.setPen(QPen(kGold, std::max<qreal>(1.5, r * 0.14), Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(lens + QPointF(lr * 0.7, lr * 0.7), lens + QPointF(lr * 1.9, lr * 1.9));
+    p.setBrush(QColor(255, 255, 255, 90));
+    p.setPen(QPen(kGold, std::max<qreal>(1.2, r * 0.1)));
+    p.drawEllipse(lens, lr, lr);
+}
+
+void paintBackground(QPainter& p, const QRect& rect)
+{
+    QLinearGradient bg(rect.topLeft(), rect.bottomRight());
+    bg.setColorAt(0, kDeep);
+    bg.setColorAt(1, kSky);
+    p.fillRect(rect, bg);
+}
+
+}  // namespace
+
+QPixmap splashPicture(const QSize& size)
+{
+    QPixmap pm(size);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRect rect(QPoint(0, 0), size);
+    paintBackground(p, rect);
+    paintEmblem(p, QRectF(0, 0, size.height(), size.height()));
+
+    QFont big = p.font();
+    big.setBold(true);
+    big.setPixelSize(size.height() * 2 / 5);
+    p.setFont(big);
+    p.setPen(Qt::white);
+    const QRect textArea(size.height(), 4, size.width() - size.height() - 8, size.height() * 3 / 5);
+    p.drawText(textArea, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("Tolvan"));
+
+    QFont small = p.font();
+    small.setBold(false);
+    small.setPixelSize(std::max(9, size.height() / 8));
+    p.setFont(small);
+    p.setPen(QColor(220, 232, 250));
+    p.drawText(QRect(size.height(), size.height() * 3 / 5 + 2, textArea.width(), size.height() / 3),
+               Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Search engine submission  -  version 2.31"));
+
+    p.setPen(QPen(QColor(255, 255, 255, 120), 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect.adjusted(0, 0, -1, -1));
+    return pm;
+}
+
+QPixmap aboutPicture(const QSize& size)
+{
+    QPixmap pm(size);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintBackground(p, QRect(QPoint(0, 0), size));
+    paintEmblem(p, QRectF(0, 0, size.width(), size.height()));
+    return pm;
+}
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (int side : {16, 32, 48, 64}) {
+        QPixmap pm(side, side);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        paintEmblem(p, QRectF(0, 0, side * 1.1, side * 1.05));
+        p.end();
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+}  // namespace tolvan::app

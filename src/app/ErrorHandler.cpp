@@ -1,0 +1,36 @@
+#include "app/ErrorHandler.h"
+
+#include "app/AppInfo.h"
+#include "app/Messages.h"
+
+namespace tolvan::app {
+
+void reportException(const std::exception& e)
+{
+    showError(nullptr, QString::fromUtf8(e.what()));
+}
+
+void reportUnknownException()
+{
+    showError(nullptr, QStringLiteral("An unexpected error occurred."));
+}
+
+TolvanApplication::TolvanApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QString::fromLatin1(kAppTitle));
+    setApplicationVersion(QStringLiteral(TOLVAN_VERSION));
+}
+
+bool TolvanApplication::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& e) {
+        reportException(e);
+    } catch (...) {
+        reportUnknownException();
+    }
+    return false;
+}
+
+}  // namespace tolvan::app

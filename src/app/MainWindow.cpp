@@ -1,0 +1,481 @@
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCheckBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstdio>
+
+#include "app/AboutDialog.h"
+#include "app/AppInfo.h"
+#include "app/Artwork.h"
+#include "app/Browser.h"
+#include "app/ErrorHandler.h"
+#include "app/HelpGuide.h"
+#include "app/Messages.h"
+#include "app/TerminationSignals.h"
+#include "app/dialogs/SiteProfileDialogs.h"
+#include "app/pages/EnginesPage.h"
+#include "app/pages/OptionsPage.h"
+#include "app/pages/PageBuilderPage.h"
+#include "app/pages/RankingPage.h"
+#include "app/pages/SearchPage.h"
+#include "app/pages/SiteDataPage.h"
+#include "app/pages/SubmitPage.h"
+#include "net/RemoteHosts.h"
+#include "profiles/ProfileStore.h"
+#include "storage/BigIniFile.h"
+#include "storage/LineList.h"
+#include "util/Files.h"
+#include "widgets/LedLamp.h"
+
+namespace tolvan::app {
+
+namespace {
+
+constexpr const char* kDataVersion = "2.20";
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+QStringList toQStringList(const LineList& lines)
+{
+    QStringList out;
+    out.reserve(static_cast<qsizetype>(lines.size()));
+    for (const auto& line : lines)
+        out << q(line);
+    return out;
+}
+
+bool sameFields(const SiteProfile& a, const SiteProfile& b)
+{
+    return a.protocol == b.protocol && a.address == b.address && a.title == b.title &&
+           a.descriptionLines == b.descriptionLines && a.category == b.category && a.keywords == b.keywords &&
+           a.name == b.name && a.company == b.company && a.city == b.city && a.country == b.country &&
+           a.email == b.email && a.street == b.street && a.state == b.state && a.zip == b.zip &&
+           a.phone == b.phone && a.fax == b.fax;
+}
+
+bool isInside(const QWidget* widget, const QWidget* container)
+{
+    return widget && container && (widget == container || container->isAncestorOf(widget));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromLatin1(kWindowCaption));
+    setWindowIcon(applicationIcon());
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+
+    buildMenu();
+    buildPages();
+    fixSizeAndCentre();
+
+    connect(qApp, &QApplication::focusChanged, this, &MainWindow::onFocusChanged);
+    FormCreate();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildMenu()
+{
+    auto makeAction = [this](const char* objectName, const char* caption, void (MainWindow::*handler)()) {
+        auto* action = new QAction(QString::fromLatin1(caption), this);
+        action->setObjectName(QString::fromLatin1(objectName));
+        connect(action, &QAction::triggered, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        return action;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("File1"));
+    updatefiles = makeAction("updatefiles", "&Update Data Files", &MainWindow::updatefilesClick);
+    BatchRun1 = makeAction("BatchRun1", "&Import and AutoRun", &MainWindow::BatchRun1Click);
+    Exit1 = makeAction("Exit1", "E&xit", &MainWindow::Exit1Click);
+    file->addAction(updatefiles);
+    file->addAction(BatchRun1);
+    file->addSeparator();
+    file->addAction(Exit1);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("Help1"));
+    Help2 = makeAction("Help2", "&Help", &MainWindow::Help2Click);
+    Help2->setShortcut(QKeySequence::HelpContents);
+    TolvanHomePage1 = makeAction("TolvanHomePage1", "&Tolvan Home Page", &MainWindow::TolvanHomePage1Click);
+    QuendelHomePage1 = makeAction("QuendelHomePage1", "&Quendel Home Page", &MainWindow::QuendelHomePage1Click);
+    About1 = makeAction("About1", "&About Tolvan", &MainWindow::About1Click);
+    help->addAction(Help2);
+    help->addSeparator();
+    help->addAction(TolvanHomePage1);
+    help->addAction(QuendelHomePage1);
+    help->addSeparator();
+    help->addAction(About1);
+}
+
+void MainWindow::buildPages()
+{
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    TabSheet1 = new SiteDataPage;
+    TabSheet2 = new EnginesPage;
+    TabSheet3 = new SubmitPage;
+    TabSheet4 = new PageBuilderPage;
+    TabSheet6 = new SearchPage;
+    TabSheet7 = new RankingPage;
+    TabSheet5 = new OptionsPage;
+    const std::pair<QWidget*, const char*> pages[] = {
+        {TabSheet1, "TabSheet1"}, {TabSheet2, "TabSheet2"}, {TabSheet3, "TabSheet3"}, {TabSheet4, "TabSheet4"},
+        {TabSheet6, "TabSheet6"}, {TabSheet7, "TabSheet7"}, {TabSheet5, "TabSheet5"}};
+    const char* captions[] = {"Site Data", "Engines", "Submit", "Page Builder", "Search", "Ranking", "Options"};
+    for (std::size_t i = 0; i < std::size(pages); ++i) {
+        pages[i].first->setObjectName(QString::fromLatin1(pages[i].second));
+        PageControl1->addTab(pages[i].first, QString::fromLatin1(captions[i]));
+    }
+    PageControl1->setCurrentIndex(0);
+    setCentralWidget(PageControl1);
+
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this](int index) { guarded([this, index] { PageControl1Change(index); }); });
+    connect(TabSheet1, &SiteDataPage::saveDialogRequested, this, [this] {
+        saveSiteProfileDialog(this, baseDirQ(), TabSheet1->profile());
+    });
+    connect(TabSheet1, &SiteDataPage::loadDialogRequested, this, [this] {
+        SiteProfile site = TabSheet1->profile();
+        if (loadSiteProfileDialog(this, baseDirQ(), site))
+            TabSheet1->setProfile(site, true);
+    });
+    connect(TabSheet5, &OptionsPage::proxyServerEdited, this, &MainWindow::setSubmissionClientProxyServer);
+    connect(TabSheet5, &OptionsPage::proxyPortEdited, this, &MainWindow::setSubmissionClientProxyPort);
+    linkEngineLists(TabSheet2, TabSheet3);
+    connect(TabSheet2, &EnginesPage::submitPageRequested, this,
+            [this] { PageControl1->setCurrentWidget(TabSheet3); });
+    // Entering the Submit page puts the working site into its list.
+    connect(this, &MainWindow::pageEntered, this, [this](QWidget* page) {
+        if (page == TabSheet3)
+            TabSheet3->addCurrentSite(TabSheet1->fullAddress());
+    });
+}
+
+void MainWindow::fixSizeAndCentre()
+{
+    // The client area is 601 by 410 unless the pages need more with this font.
+    const QSize need = PageControl1->minimumSizeHint().expandedTo(QSize(601, 410));
+    PageControl1->setFixedSize(need);
+    adjustSize();
+    setFixedSize(size());
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+// ---------------------------------------------------------------- start-up
+
+void MainWindow::FormCreate()
+{
+    baseDir_ = QDir::currentPath().toStdString() + "/";
+    TabSheet1->setBaseDir(baseDirQ());
+    TabSheet2->setBaseDir(baseDirQ());
+    TabSheet3->setBaseDir(baseDirQ());
+    // An error in one step is shown and start-up goes on with the window.
+    guarded([this] { startupSteps(); });
+}
+
+bool MainWindow::startupSteps()
+{
+    // Settings into the Options page; a value of the wrong type is reported and
+    // the rest go on.
+    guarded([this] {
+        settingsPath_ = defaultSettingsPath();
+        SettingsLoad load = loadSettings(settingsPath_, makerWeb().toStdString());
+        for (const auto& message : load.messages)
+            showMessage(this, q(message));
+        settings_ = load.settings;
+        TabSheet5->showSettings(settings_);
+        if (auto* forward = TabSheet4->findChild<QCheckBox*>(QStringLiteral("forwardcheck")))
+            forward->setChecked(settings_.forwardcheck);
+    });
+    // Both HTTP clients get the stored proxy, ticked or not. A port that is no
+    // whole number leaves them on port 80.
+    ProxySetting proxy;
+    proxy.server = TabSheet5->proxyserver->text();
+    try {
+        proxy.port = OptionsPage::portNumber(TabSheet5->proxyport->text());
+    } catch (const std::exception&) {
+        proxy.port = 80;
+    }
+    http1Proxy_ = proxy;
+    http2Proxy_ = proxy;
+
+    const std::string categoriesFile = dataPath("data/categories.tlx");
+    if (!fileExists(categoriesFile)) {
+        showMessage(this, QStringLiteral("Category Data Missing - Please Re-Install Tolvan"));
+        return false;
+    }
+    TabSheet1->setCategories(toQStringList(readLineList(categoriesFile)));
+
+    const std::string indexFile = dataPath("data/sites.tlx");
+    if (!fileExists(indexFile)) {
+        showMessage(this, QStringLiteral("Search Engine Index Missing - Please Re-Install or update datafiles."));
+        return false;
+    }
+    TabSheet2->setAvailableEngines(toQStringList(readLineList(indexFile)));
+
+    if (auto* infoseek = TabSheet6->findChild<QRadioButton*>(QStringLiteral("isradio")))
+        infoseek->setChecked(true);
+    if (TabSheet3->Led)
+        TabSheet3->Led->setOn(false);
+
+    guarded([this] {
+        TabSheet1->setProfile(ProfileStore(baseDir_).readLastFields(), false);
+        lastFieldsLoaded_ = true;
+    });
+    guarded([this] { checkDataVersion(); });
+    if (settings_.firstTime)
+        guarded([this] { firstTimeSignUp(); });
+    guarded([this] {
+        const std::string custom = dataPath("sites/custmsg.tlx");
+        if (fileExists(custom))
+            TabSheet5->setCustomMessage(toQStringList(readLineList(custom)));
+    });
+    guarded([this] {
+        const std::string customEngines = dataPath("data/custeng.tlx");
+        if (fileExists(customEngines))
+            TabSheet2->addAvailableEngines(toQStringList(readLineList(customEngines)));
+    });
+    return true;
+}
+
+void MainWindow::checkDataVersion()
+{
+    BigIniFile file(dataPath("data/tlversion.tlx"));
+    const std::string version = file.ReadString("VERSION", "version", "");
+    if (version != kDataVersion)
+        showMessage(this, QStringLiteral("You are running an outdated version of Tolvan.  Please visit Quendel at ") +
+                              makerWeb() + QStringLiteral(" to get version ") + q(version) +
+                              QStringLiteral(".  This message will display only once."));
+    file.WriteString("VERSION", "version", kDataVersion);
+    file.UpdateFile();
+}
+
+void MainWindow::firstTimeSignUp()
+{
+    // CALL SITE for the first-run sign-up dialog ("First Time Use"): show it
+    // modally here once app/dialogs/SignupDialog.h provides showFirstTimeDialog.
+}
+
+QString MainWindow::makerWeb() const
+{
+    const std::string web = RemoteHosts(baseDir_).makerWeb();
+    return q(web.empty() ? std::string(kFallbackMakerWeb) : web);
+}
+
+Settings MainWindow::currentSettings() const
+{
+    Settings st = settings_;
+    TabSheet5->readSettings(st);
+    if (auto* forward = TabSheet4->findChild<QCheckBox*>(QStringLiteral("forwardcheck")))
+        st.forwardcheck = forward->isChecked();
+    return st;
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        guarded([this] { FormShow(); });
+    }
+}
+
+void MainWindow::FormShow()
+{
+    if (TabSheet1->url1->currentText().isEmpty())
+        TabSheet1->url1->setEditText(QStringLiteral("http://"));
+    fieldsAtShow_ = TabSheet1->profile();
+}
+
+// ---------------------------------------------------------------- running
+
+void MainWindow::PageControl1Change(int)
+{
+    const QString address = TabSheet1->fullAddress();
+    if (!address.isEmpty() && address != QLatin1String("http://"))
+        TabSheet3->sitestosubmitcb->setEditText(address);
+    TabSheet3->showEngineCount(TabSheet3->ListBox3->count());
+    const std::string urls = dataPath("sites/tlxurls.tlx");
+    if (fileExists(urls)) {
+        if (auto* search = TabSheet6->findChild<QComboBox*>(QStringLiteral("search"))) {
+            const QString text = search->currentText();
+            search->clear();
+            search->addItems(toQStringList(readLineList(urls)));
+            search->setEditText(text);
+        }
+    }
+}
+
+void MainWindow::PageControl1Enter() { TabSheet2->showAvailableCount(); }
+
+void MainWindow::onFocusChanged(QWidget* old, QWidget* now)
+{
+    guarded([&] {
+        if (isInside(now, PageControl1) && !isInside(old, PageControl1))
+            PageControl1Enter();
+        for (int i = 0; i < PageControl1->count(); ++i) {
+            QWidget* page = PageControl1->widget(i);
+            if (isInside(now, page) && !isInside(old, page))
+                emit pageEntered(page);
+        }
+    });
+}
+
+void MainWindow::armTimeOut(int milliseconds)
+{
+    Timer1->start(milliseconds);
+}
+
+void MainWindow::disarmTimeOut() { Timer1->stop(); }
+
+void MainWindow::Timer1Timer()
+{
+    timedOut_ = true;
+    Timer1->stop();
+    // The run assigns httpIdle to the submission client, abandoning its transfer.
+    emit requestTimedOut();
+}
+
+void MainWindow::setSubmissionClientProxyServer(const QString& server) { http1Proxy_.server = server; }
+
+void MainWindow::setSubmissionClientProxyPort(int port) { http1Proxy_.port = port; }
+
+// ---------------------------------------------------------------- menu
+
+void MainWindow::Exit1Click() { close(); }
+
+void MainWindow::updatefilesClick() { TabSheet5->Updatebtn->click(); }
+
+void MainWindow::BatchRun1Click()
+{
+    // CALL SITE for "Import and AutoRun": create the non-modal import window
+    // (batch/ under the base directory) and show it.
+}
+
+void MainWindow::Help2Click()
+{
+    const QString index = installHelpGuide();
+    openInBrowserOrTell(QUrl::fromLocalFile(index).toString(), this);
+}
+
+void MainWindow::openMakerAddress(const QString& address)
+{
+    if (address.isEmpty()) {
+        showMessage(this, QStringLiteral("This address is not configured in data/hosts.tlx (section Maker)."));
+        return;
+    }
+    openInBrowserOrTell(address, this);
+}
+
+void MainWindow::TolvanHomePage1Click() { openMakerAddress(q(RemoteHosts(baseDir_).makerProduct())); }
+
+void MainWindow::QuendelHomePage1Click() { openMakerAddress(q(RemoteHosts(baseDir_).makerWeb())); }
+
+void MainWindow::About1Click()
+{
+    AboutDialog about(makerWeb(), this);
+    connect(&about, &AboutDialog::debugRequested, this, [this] {
+        debugCapture_ = true;
+        emit debugModeRequested();
+    });
+    about.exec();
+}
+
+// ---------------------------------------------------------------- shutdown
+
+void MainWindow::requestTermination()
+{
+    closeModalWindows();
+    // Queued, so that the handler whose dialog was just closed finishes first.
+    QMetaObject::invokeMethod(this, [this] { Exit1Click(); }, Qt::QueuedConnection);
+}
+
+QStringList MainWindow::FormClose()
+{
+    QStringList errors;
+    auto step = [&errors](auto&& body) {
+        try {
+            body();
+        } catch (const std::exception& e) {
+            errors << QString::fromUtf8(e.what());
+        }
+    };
+    step([this] { ensureDirectory(dataPath("sites")); });
+    step([this] {
+        LineList lines;
+        for (const QString& line : TabSheet5->customMessage())
+            lines.push_back(line.toStdString());
+        writeLineList(dataPath("sites/custmsg.tlx"), lines);
+    });
+    step([this] {
+        if (settingsPath_.empty())
+            settingsPath_ = defaultSettingsPath();
+        saveSettings(settingsPath_, currentSettings());
+    });
+    step([this] {
+        const SiteProfile fields = TabSheet1->profile();
+        // Start-up never read the last site: an untouched, empty page must not
+        // overwrite it.
+        if (!lastFieldsLoaded_ && sameFields(fields, fieldsAtShow_))
+            return;
+        ProfileStore(baseDir_).writeLastFields(fields);
+    });
+    return errors;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    const QStringList errors = FormClose();
+    if (!errors.isEmpty()) {
+        if (TerminationSignals::requested()) {
+            for (const QString& error : errors)
+                std::fprintf(stderr, "tolvan: %s\n", error.toLocal8Bit().constData());
+        } else {
+            QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kAppTitle),
+                            QStringLiteral("Tolvan could not save everything:\n\n") + errors.join(QLatin1Char('\n')) +
+                                QStringLiteral("\n\nClose Tolvan anyway? What could not be saved will be lost."),
+                            QMessageBox::Yes | QMessageBox::No, this);
+            box.setDefaultButton(QMessageBox::No);
+            if (box.exec() != QMessageBox::Yes) {
+                event->ignore();
+                return;
+            }
+        }
+    }
+    closed_ = true;
+    event->accept();
+    emit closed();
+}
+
+}  // namespace tolvan::app

@@ -1,0 +1,34 @@
+#include "app/SplashWindow.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+#include "app/Artwork.h"
+
+namespace tolvan::app {
+
+SplashWindow::SplashWindow(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("splashfrm"));
+    setFixedSize(270, 90);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    splashtimer = new QTimer(this);
+    splashtimer->setObjectName(QStringLiteral("splashtimer"));
+    splashtimer->setInterval(1800);
+    connect(splashtimer, &QTimer::timeout, this, &SplashWindow::splashtimerTimer);
+    splashtimer->start();
+}
+
+void SplashWindow::splashtimerTimer() { showing_ = false; }
+
+void SplashWindow::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.drawPixmap(0, 0, splashPicture(size()));
+}
+
+}  // namespace tolvan::app
