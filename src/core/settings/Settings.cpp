@@ -4,6 +4,7 @@
 #include "util/Errors.h"
 #include "util/Files.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>

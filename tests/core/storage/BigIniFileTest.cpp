@@ -190,3 +190,16 @@ TEST(BigIniFile, FailedFlushKeepsTheFileAndTheModifiedFlag)
     EXPECT_THROW(ini.UpdateFile(), FileError);
     EXPECT_TRUE(ini.modified());
 }
+
+TEST(BigIniFile, LfOnlyFilesLoadLineByLineAndAreRewrittenWithCrLf)
+{
+    TempDir dir;
+    dir.write("lf.tlx", "[One]\nurl=a\n\n[Two]\nurl=b\n");
+    BigIniFile ini(dir.file("lf.tlx"));
+    EXPECT_EQ(ini.sections().size(), 2u);
+    EXPECT_EQ(ini.ReadString("One", "url", ""), "a");
+    EXPECT_EQ(ini.ReadString("Two", "url", ""), "b");
+    ini.WriteString("Two", "url", "c");
+    ini.UpdateFile();
+    EXPECT_EQ(dir.read("lf.tlx"), "[One]\r\nurl=a\r\n\r\n[Two]\r\nurl=c\r\n\r\n");
+}
