@@ -3,6 +3,7 @@
 #include "util/Errors.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -75,18 +76,28 @@ void ensureDirectory(const std::string& path)
         throw FileError(path, systemReason("Cannot create directory", ENOTDIR));
 }
 
-void writeFileAtomic(const std::string& path, std::string_view bytes)
+void writeFileAtomic(const std::string& target, std::string_view bytes)
 {
+    // A symbolic link (a settings file kept elsewhere) stays a link: the file it
+    // points to is replaced.
+    std::string path = target;
+    struct stat linkSt {};
+    if (::lstat(target.c_str(), &linkSt) == 0 && S_ISLNK(linkSt.st_mode)) {
+        if (char* real = ::realpath(target.c_str(), nullptr)) {
+            path = real;
+            std::free(real);
+        }
+    }
     // The temporary sits beside the target so the rename stays on one file system.
     std::string temp = path + ".tmp-XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)
-        throw FileError(path, systemReason("Cannot create file", errno));
+        throw FileError(target, systemReason("Cannot create file", errno));
 
     auto fail = [&](int err) {
         ::close(fd);
         ::unlink(temp.c_str());
-        throw FileError(path, systemReason("Cannot write file", err));
+        throw FileError(target, systemReason("Cannot write file", err));
     };
 
     // mkstemp makes the file private; give it the old file's mode, or the usual one.
@@ -101,12 +112,12 @@ void writeFileAtomic(const std::string& path, std::string_view bytes)
     if (::close(fd) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        throw FileError(path, systemReason("Cannot write file", err));
+        throw FileError(target, systemReason("Cannot write file", err));
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());
-        throw FileError(path, systemReason("Cannot replace file", err));
+        throw FileError(target, systemReason("Cannot replace file", err));
     }
     // Make the rename itself durable; a failure here does not lose data.
     const int dirFd = ::open(parentDirectory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

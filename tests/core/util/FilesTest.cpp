@@ -153,3 +153,17 @@ TEST(Files, DirectoriesAndPaths)
     appendToFile(log, "two\r\n");
     EXPECT_EQ(readFile(log), "one\r\ntwo\r\n");
 }
+
+TEST(Files, AtomicWriteThroughASymlinkReplacesTheFileItPointsTo)
+{
+    TempDir dir;
+    ensureDirectory(dir.file("real"));
+    writeFileAtomic(dir.file("real/Tolvan.reg"), "old");
+    ASSERT_EQ(::symlink(dir.file("real/Tolvan.reg").c_str(), dir.file("link.reg").c_str()), 0);
+    writeFileAtomic(dir.file("link.reg"), "new");
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("link.reg").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(readFile(dir.file("real/Tolvan.reg")), "new");
+    EXPECT_EQ(entries(dir.file("real")), std::vector<std::string>{"Tolvan.reg"});
+}
