@@ -1,6 +1,7 @@
 #include "reporting/ReportData.h"
 
 #include "profiles/SiteProfile.h"
+#include "settings/Settings.h"
 #include "submit/SubmissionRun.h"
 #include "util/Clock.h"
 #include "util/FileNames.h"
@@ -26,6 +27,11 @@ std::string cutBytes(std::string s, std::size_t n)
     return s;
 }
 }  // namespace
+
+ReportSettings reportSettingsFrom(const Settings& settings)
+{
+    return ReportSettings{settings.oryxname, settings.oryxurl};
+}
 
 std::string ReportData::keywordLine() const
 {

@@ -10,12 +10,16 @@ namespace tolvan {
 
 struct SiteProfile;
 struct SubmissionRun;
+struct Settings;
 
 // The branding settings the reports read ("Name on Reports", "URL on Reports").
 struct ReportSettings {
     std::string nameOnReports = "Tolvan";
     std::string urlOnReports;
 };
+
+// The branding part of the user's settings.
+ReportSettings reportSettingsFrom(const Settings& settings);
 
 // Every value a submission report writes, as text.
 struct ReportData {
