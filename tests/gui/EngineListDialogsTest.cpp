@@ -2,7 +2,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +14,7 @@
 #include "app/dialogs/EngineListDialogs.h"
 #include "app/dialogs/SimpleComboBox.h"
 #include "app/dialogs/SiteProfileDialogs.h"
+#include "app/pages/SiteDataPage.h"
 #include "profiles/ProfileStore.h"
 #include "profiles/SiteProfile.h"
 #include "util/Files.h"
@@ -27,6 +32,22 @@ void doubleClickEntry(SimpleComboBox* box, const QString& text)
     const auto found = box->list()->findItems(text, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1);
     emit box->list()->itemDoubleClicked(found.front());
+}
+
+// Answers the next modal dialog of type D once it is up.
+template <typename D>
+void whenDialogOpens(std::function<void(D*)> answer)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, [timer, answer] {
+        if (auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(dialog);
+        }
+    });
+    timer->start();
 }
 
 }  // namespace
@@ -174,4 +195,33 @@ TEST(SiteProfileDialogs, SaveLoadAndDelete)
     doubleClickEntry(dialog.toloadlist, "Other");
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(loaded.title, "Other");
+}
+
+TEST(SiteProfileDialogs, SiteDataPageButtonsOpenThem)
+{
+    GuiWorkspace ws(false);
+    SiteDataPage page;
+    page.setBaseDir(base(ws));
+    connectSiteProfileDialogs(&page);
+    SiteProfile site;
+    site.protocol = "http://";
+    site.address = "www.page.example/";
+    site.title = "From the page";
+    page.setProfile(site, false);
+
+    whenDialogOpens<Tsitesave>([](Tsitesave* d) {
+        d->profiles->setText("Paged");
+        d->BitBtn1->click();
+    });
+    page.savedbb->click();
+    EXPECT_EQ(ProfileStore(ws.base().path()).loadProfile("Paged").title, "From the page");
+
+    site.title = "Changed";
+    page.setProfile(site, false);
+    whenDialogOpens<Tsiteload>([](Tsiteload* d) {
+        d->toloadlist->setText("Paged");
+        d->BitBtn1->click();
+    });
+    page.loaddbb->click();
+    EXPECT_EQ(page.profile().title, "From the page");
 }

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "app/ErrorHandler.h"
+#include "app/pages/SiteDataPage.h"
 #include "app/dialogs/DialogLayout.h"
 #include "app/dialogs/ListConversion.h"
 #include "app/dialogs/SimpleComboBox.h"
@@ -142,6 +143,17 @@ bool loadSiteProfileDialog(QWidget* parent, const QString& baseDir, SiteProfile&
 {
     Tsiteload dialog(baseDir, site, parent);
     return dialog.exec() == QDialog::Accepted;
+}
+
+void connectSiteProfileDialogs(SiteDataPage* page)
+{
+    QObject::connect(page, &SiteDataPage::saveDialogRequested, page,
+                     [page] { saveSiteProfileDialog(page, page->baseDir(), page->profile()); });
+    QObject::connect(page, &SiteDataPage::loadDialogRequested, page, [page] {
+        SiteProfile site = page->profile();
+        if (loadSiteProfileDialog(page, page->baseDir(), site))
+            page->setProfile(site, true);
+    });
 }
 
 }  // namespace tolvan::app

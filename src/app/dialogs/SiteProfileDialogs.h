@@ -3,22 +3,21 @@
 // when saving it, pick a saved one to load into it (or delete one).
 #include <QDialog>
 
+#include "profiles/SiteProfile.h"
+
 class QLabel;
 class QListWidget;
 class QPushButton;
 
-namespace tolvan {
-struct SiteProfile;
-}
-
 namespace tolvan::app {
 
 class SimpleComboBox;
+class SiteDataPage;
 
 class Tsitesave : public QDialog {
     Q_OBJECT
 public:
-    // `site` is the working copy to be saved.
+    // `site` is the working copy to be saved (copied).
     Tsitesave(const QString& baseDir, const SiteProfile& site, QWidget* parent = nullptr);
 
     QLabel* Label1 = nullptr;
@@ -34,7 +33,7 @@ public slots:
 
 private:
     QString baseDir_;
-    const SiteProfile& site_;
+    SiteProfile site_;
 };
 
 class Tsiteload : public QDialog {
@@ -72,5 +71,10 @@ private:
 bool saveSiteProfileDialog(QWidget* parent, const QString& baseDir, const SiteProfile& site);
 // Shows "Load Site Profile" modally; true when a profile was loaded into `site`.
 bool loadSiteProfileDialog(QWidget* parent, const QString& baseDir, SiteProfile& site);
+
+// Wires the Site Data page's "Save Current Site" and "Load Saved Site" requests
+// (the page has made its checks) to these dialogs; a loaded profile goes back
+// into the page's controls, its last-submission text included.
+void connectSiteProfileDialogs(SiteDataPage* page);
 
 }  // namespace tolvan::app
