@@ -180,6 +180,30 @@ std::string makeMessageId(std::time_t t, const MailAddress& sender)
     return std::string("<") + buf + "@" + domainFor(sender) + ">";
 }
 
+// Body lines as they go out: a line holding CR or LF is split there, so no
+// bare line break reaches the server (where it could pass for the end of data).
+std::vector<std::string> splitBreaks(const std::vector<std::string>& body)
+{
+    std::vector<std::string> out;
+    for (const std::string& line : body) {
+        std::size_t start = 0;
+        std::size_t i = 0;
+        while (i < line.size()) {
+            const char c = line[i];
+            if (c != '\r' && c != '\n') {
+                ++i;
+                continue;
+            }
+            out.push_back(line.substr(start, i - start));
+            const char pair = c == '\r' ? '\n' : '\r';
+            i += (i + 1 < line.size() && line[i + 1] == pair) ? 2 : 1;
+            start = i;
+        }
+        out.push_back(line.substr(start));
+    }
+    return out;
+}
+
 void addressLines(std::vector<std::string>& lines, const char* label, const AddressList& list)
 {
     if (list.empty())
@@ -313,8 +337,9 @@ void MailMessage::encode(std::ostream& out) const
     if (encoding == Encoding::Mime)
         lines.push_back("Mime-Version: 1.0");
 
-    const bool eightBit = std::any_of(body_.begin(), body_.end(), hasHighBytes);
-    const bool longLine = std::any_of(body_.begin(), body_.end(),
+    const std::vector<std::string> body = splitBreaks(body_);
+    const bool eightBit = std::any_of(body.begin(), body.end(), hasHighBytes);
+    const bool longLine = std::any_of(body.begin(), body.end(),
                                       [](const std::string& l) { return l.size() >= kLongLine; });
     bool quotedPrintable = true;
     if (charSet == CharSet::ISO8859) {
@@ -330,10 +355,10 @@ void MailMessage::encode(std::ostream& out) const
                                     : "Content-Transfer-Encoding: 7bit");
     lines.emplace_back();
     if (quotedPrintable) {
-        for (std::string& l : QuotedPrintable::encodeLines(body_))
+        for (std::string& l : QuotedPrintable::encodeLines(body))
             lines.push_back(std::move(l));
     } else {
-        lines.insert(lines.end(), body_.begin(), body_.end());
+        lines.insert(lines.end(), body.begin(), body.end());
     }
 
     // On the wire a line beginning with "." gets a second one, which the server

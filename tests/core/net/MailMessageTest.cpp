@@ -192,6 +192,19 @@ TEST(MailMessageTest, MessageIdAndDateAreMadeUpWhenNotGiven)
     EXPECT_NE(a.str().find("\r\nDate: "), std::string::npos);
 }
 
+TEST(MailMessageTest, LineBreaksInsideBodyLinesNeverGoOutBare)
+{
+    MailMessage m;
+    m.sender = MailAddress("me@example.org", "");
+    m.recipients.add("you@example.org", "");
+    m.setBody({"one\n.\nMAIL FROM:<x@example.org>", "two\r\n.three\rfour"});
+    std::ostringstream out;
+    m.encode(out);
+    const std::string s = out.str();
+    EXPECT_EQ(s.substr(s.find("\r\n\r\n") + 4),
+              "one\r\n..\r\nMAIL FROM:<x@example.org>\r\ntwo\r\n..three\r\nfour\r\n");
+}
+
 TEST(MailMessageTest, AddressTextParsing)
 {
     auto check = [](const std::string& text, const std::string& address, const std::string& name) {
