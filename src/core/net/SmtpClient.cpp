@@ -14,6 +14,7 @@
 #include <fstream>
 
 #include "net/MailMessage.h"
+#include "net/NetErrors.h"
 
 namespace tolvan {
 
@@ -22,43 +23,6 @@ namespace {
 constexpr std::size_t kChunk = 2047;
 constexpr std::size_t kMaxReplyLine = 4096;  // longer replies are cut, the rest read and dropped
 constexpr int kPollSliceMs = 50;
-
-// The socket error numbers the client reports, from the system's errno.
-int socketErrorNumber(int err)
-{
-    switch (err) {
-    case ECONNREFUSED: return 10061;
-    case ECONNRESET: return 10054;
-    case EPIPE: return 10054;
-    case ECONNABORTED: return 10053;
-    case ETIMEDOUT: return 10060;
-    case EHOSTUNREACH: return 10065;
-    case EHOSTDOWN: return 10064;
-    case ENETUNREACH: return 10051;
-    case ENETDOWN: return 10050;
-    case ENETRESET: return 10052;
-    case EADDRNOTAVAIL: return 10049;
-    case EADDRINUSE: return 10048;
-    case EMFILE: return 10024;
-    case ENOBUFS: return 10055;
-    case EACCES: return 10013;
-    case EINTR: return 10004;
-    default: return err;
-    }
-}
-
-// Name look-up failures as the socket library numbers them.
-int lookupErrorNumber(int gaiError)
-{
-    switch (gaiError) {
-    case EAI_NONAME: return 11001;
-    case EAI_AGAIN: return 11002;
-#ifdef EAI_NODATA
-    case EAI_NODATA: return 11004;
-#endif
-    default: return 11003;
-    }
-}
 
 int replyCode(const std::string& line)
 {
@@ -342,7 +306,7 @@ unsigned long SmtpClient::resolveHost(const std::string& host)
     sev.sigev_notify = SIGEV_NONE;
     if (const int rc = getaddrinfo_a(GAI_NOWAIT, list, 1, &sev); rc != 0) {
         delete l;
-        fail(lookupErrorNumber(rc));
+        fail(winsockCodeFromLookup(rc, errno));
     }
     lookup_ = l;
     wait(-1, 0, l);  // on cancel or time-out the look-up is dropped there
@@ -368,7 +332,7 @@ unsigned long SmtpClient::resolveHost(const std::string& host)
         freeaddrinfo(result);
     delete l;
     if (rc != 0)
-        fail(lookupErrorNumber(rc));
+        fail(winsockCodeFromLookup(rc, errno));
     if (!valid)
         fail(57004);
     return address;
@@ -393,7 +357,7 @@ void SmtpClient::connectTo(unsigned long address, int port)
 {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd_ < 0)
-        socketError(socketErrorNumber(errno));
+        socketError(winsockCodeFromErrno(errno));
     sockaddr_in sin{};
     sin.sin_family = AF_INET;
     sin.sin_port = htons(static_cast<std::uint16_t>(port));
@@ -413,7 +377,7 @@ void SmtpClient::connectTo(unsigned long address, int port)
         // A connection that never came up is dropped without close events.
         ::close(fd_);
         fd_ = -1;
-        const int n = socketErrorNumber(err);
+        const int n = winsockCodeFromErrno(err);
         const std::string text = smtpErrorText(n);
         if (onError)
             onError(text);
@@ -442,7 +406,7 @@ void SmtpClient::sendBytes(const char* data, std::size_t size)
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
             wait(fd_, POLLOUT);
         } else {
-            socketError(socketErrorNumber(n < 0 ? errno : EPIPE));
+            socketError(winsockCodeFromErrno(n < 0 ? errno : EPIPE));
         }
     }
 }
@@ -470,7 +434,7 @@ std::string SmtpClient::readLine(bool& closedByPeer)
         } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
             wait(fd_, POLLIN);
         } else {
-            socketError(socketErrorNumber(errno));
+            socketError(winsockCodeFromErrno(errno));
         }
     }
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
