@@ -43,6 +43,16 @@ bool isClass(int code, int hundreds)
     return code / 100 == hundreds;
 }
 
+// The host part of a server text, without blanks typed around it.
+std::string hostOf(const std::string& server)
+{
+    std::string host = server.substr(0, server.find(':'));
+    const std::size_t first = host.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return host.substr(first, host.find_last_not_of(" \t") - first + 1);
+}
+
 std::string tempDirectory()
 {
     const char* dir = std::getenv("TMPDIR");
@@ -175,7 +185,7 @@ void SmtpClient::open()
         onOpen();
     if (!winsockLoaded_)
         fail(57011);
-    const std::string host = server.substr(0, server.find(':'));
+    const std::string host = hostOf(server);
     const unsigned long address = resolveHost(host);
     const int port = findPort();
     connectTo(address, port);
@@ -189,7 +199,7 @@ void SmtpClient::afterConnect()
     if (::gethostname(name, sizeof name - 1) == 0 && name[0])
         localHost = name;
     else
-        localHost = server.substr(0, server.find(':'));
+        localHost = hostOf(server);
 
     if (!isClass(readReply(), 2))
         serverError();

@@ -420,7 +420,7 @@ TEST(SmtpClientTest, HostNamesResolveWithoutBlocking)
     const std::string s = server.server();
     MailMessage m = reportMessage();
     SmtpClient client;
-    client.server = "localhost" + s.substr(s.find(':'));
+    client.server = " localhost " + s.substr(s.find(':'));
     client.setWinsockLoaded(true);
     client.mailMessage = &m;
     client.send();
