@@ -68,7 +68,7 @@ QString LedNumber::displayText() const
     return QString::number(value_);
 }
 
-QSize LedNumber::sizeHint() const { return {digits_ * 13 + 6, 26}; }
+QSize LedNumber::sizeHint() const { return {digits_ * 14 + 6, 26}; }
 QSize LedNumber::minimumSizeHint() const { return sizeHint(); }
 
 void LedNumber::paintEvent(QPaintEvent*)
@@ -82,10 +82,12 @@ void LedNumber::paintEvent(QPaintEvent*)
     const qreal margin = 3;
     const qreal cellW = (width() - 2 * margin) / cells;
     const qreal h = height() - 2 * margin;
-    const qreal t = std::max<qreal>(1.5, std::min(cellW, h) * 0.14);
-    const qreal w = std::min(cellW * 0.78, h * 0.55);
+    const qreal w = std::min(cellW * 0.64, h * 0.5);
+    const qreal t = std::max<qreal>(1.6, w * 0.2);
+    const qreal gap = std::max<qreal>(0.6, t * 0.25);  // keeps the segments apart at the corners
     const qreal half = h / 2;
-    const QColor unlit = lit_.darker(520);
+    // Dark segments: a faint trace of the lit colour over the background.
+    const QColor unlit(16 + lit_.red() / 12, 16 + lit_.green() / 12, 16 + lit_.blue() / 12);
 
     for (int cell = 0; cell < cells; ++cell) {
         // Right-aligned: the text occupies the last text.size() cells, the rest stay dark.
@@ -93,11 +95,14 @@ void LedNumber::paintEvent(QPaintEvent*)
         const unsigned mask = index >= 0 ? kSegments[static_cast<std::size_t>(text.at(index).digitValue())] : 0U;
         const qreal x = margin + cell * cellW + (cellW - w) / 2;
         const qreal y = margin;
-        const std::array<QPolygonF, 7> segs{
-            horizontal(x, y + t / 2, w, t),         vertical(x + w, y + t / 2, half - t / 2, t),
-            vertical(x + w, y + half, half - t / 2, t), horizontal(x, y + h - t / 2, w, t),
-            vertical(x, y + half, half - t / 2, t), vertical(x, y + t / 2, half - t / 2, t),
-            horizontal(x, y + half, w, t)};
+        const qreal vLen = half - t / 2 - 2 * gap;
+        const std::array<QPolygonF, 7> segs{horizontal(x + gap, y + t / 2, w - 2 * gap, t),
+                                            vertical(x + w, y + t / 2 + gap, vLen, t),
+                                            vertical(x + w, y + half + gap, vLen, t),
+                                            horizontal(x + gap, y + h - t / 2, w - 2 * gap, t),
+                                            vertical(x, y + half + gap, vLen, t),
+                                            vertical(x, y + t / 2 + gap, vLen, t),
+                                            horizontal(x + gap, y + half, w - 2 * gap, t)};
         p.setPen(Qt::NoPen);
         for (std::size_t s = 0; s < segs.size(); ++s) {
             p.setBrush((mask >> s) & 1U ? lit_ : unlit);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppInfo.h"
+#include "app/dialogs/EngineListDialogs.h"
 #include "app/pages/SubmitPage.h"
 
 namespace tolvan::app {
@@ -239,7 +240,8 @@ void EnginesPage::TransparentButton3Click()
                                  QStringLiteral("You cannot load an Engine List until you save one."));
         return;
     }
-    // The load dialog is not part of this page yet.
+    if (const std::optional<QStringList> loaded = loadEngineListDialog(this, baseDir_))
+        setEnginesToSubmit(*loaded);
 }
 
 void EnginesPage::TransparentButton4Click()
@@ -251,7 +253,7 @@ void EnginesPage::TransparentButton4Click()
                            "Whichever engines are in the Engines to Submit list will be saved."));
         return;
     }
-    // The save dialog is not part of this page yet.
+    saveEngineListDialog(this, baseDir_, enginesToSubmit());
 }
 
 void linkEngineLists(EnginesPage* engines, SubmitPage* submit)
