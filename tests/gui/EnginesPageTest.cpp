@@ -205,3 +205,23 @@ TEST(EnginesPage, LoadingAListReplacesTheEnginesButNotTheCountPanel)
     EXPECT_EQ(p.engines.Label3->text(), "2 Engines to be submitted");
     EXPECT_EQ(p.submit.ledn1->value(), 9);
 }
+
+TEST(EnginesPage, ListsStayFixedDuringARun)
+{
+    GuiWorkspace ws(false);
+    Pages p;
+    p.engines.setAvailableEngines({"a", "b"});
+    p.engines.BitBtn5->click();
+    p.engines.setRunning(true);
+    for (QPushButton* b : {p.engines.Button1, p.engines.Button2, p.engines.BitBtn5, p.engines.Button3,
+                           p.engines.TransparentButton3})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    p.engines.ListBox1->item(0)->setSelected(true);
+    p.engines.ListBox1DblClick();
+    p.engines.ListBox2->setCurrentRow(0);
+    p.engines.ListBox2DblClick();
+    EXPECT_EQ(entries(p.engines.ListBox2), kMajorSorted);
+    p.engines.setRunning(false);
+    p.engines.ListBox2DblClick();
+    EXPECT_EQ(p.engines.ListBox2->count(), 8);
+}

@@ -185,3 +185,29 @@ TEST(SubmitPage, EngineCopyAndCountAndSortedOutcomeLists)
     page.beingsubmittedlMouseMove();
     EXPECT_EQ(page.beingsubmittedl->toolTip(), "http://a.very.long.example/path");
 }
+
+TEST(SubmitPage, RunStateLocksTheSiteListAndSwapsTheButtons)
+{
+    GuiWorkspace ws(false);
+    SubmitPage page;
+    page.copySiteToChooser("http://");  // protocol alone leaves the chooser as it is
+    page.copySiteToChooser("");
+    EXPECT_EQ(page.sitestosubmitcb->currentText(), "");
+    page.copySiteToChooser("http://a.example");
+    EXPECT_EQ(page.sitestosubmitcb->currentText(), "http://a.example");
+
+    page.setRunning(true);
+    for (QPushButton* b : {page.BitBtn1, page.BitBtn14, page.BitBtn13, page.BitBtn3, page.siestosubmitaddb,
+                           page.sitestosubmitRemoveb, page.BitBtn9})
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    for (QPushButton* b : {page.BitBtn2, page.pausebtn, page.skipbtn})
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    page.addCurrentSite("http://a.example");  // entering the page mid-run changes nothing
+    EXPECT_EQ(page.ListBox4->count(), 0);
+
+    page.setRunning(false);
+    EXPECT_TRUE(page.BitBtn14->isEnabled());  // reports describe the run that just ended
+    EXPECT_FALSE(page.skipbtn->isEnabled());
+    page.addCurrentSite("http://a.example");
+    EXPECT_EQ(page.ListBox4->count(), 1);
+}

@@ -199,8 +199,20 @@ void EnginesPage::moveSelected()
     showSelection();
 }
 
+void EnginesPage::setRunning(bool running)
+{
+    running_ = running;
+    for (QPushButton* b : {Button1, Button2, BitBtn5, Button3, TransparentButton3})
+        b->setEnabled(!running);
+}
+
 void EnginesPage::Button1Click() { moveSelected(); }
-void EnginesPage::ListBox1DblClick() { moveSelected(); }
+
+void EnginesPage::ListBox1DblClick()
+{
+    if (!running_)
+        moveSelected();
+}
 
 void EnginesPage::Button2Click()
 {
@@ -228,7 +240,7 @@ void EnginesPage::Button3Click()
 void EnginesPage::ListBox2DblClick()
 {
     const int row = ListBox2->currentRow();
-    if (row < 0 || !selection_.removeAt(static_cast<std::size_t>(row)))
+    if (running_ || row < 0 || !selection_.removeAt(static_cast<std::size_t>(row)))
         return;
     showSelection();
 }

@@ -34,6 +34,11 @@ public:
     // and Label3; the Submit page's count is left alone.
     void setEnginesToSubmit(const QStringList& names);
 
+    // While a submission run goes, the engine lists cannot change: the editing
+    // buttons are disabled and double clicks do nothing.
+    void setRunning(bool running);
+    bool isRunning() const { return running_; }
+
     QLabel* label1 = nullptr;
     QLabel* Label3 = nullptr;
     QListWidget* ListBox1 = nullptr;
@@ -72,6 +77,7 @@ private:
 
     QString baseDir_;
     EngineSelection selection_;
+    bool running_ = false;
 };
 
 // Keeps the Submit page's copy of the engines to submit and its count in step

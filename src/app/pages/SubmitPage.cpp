@@ -281,9 +281,24 @@ void SubmitPage::addSite(const QString& address)
 
 void SubmitPage::addCurrentSite(const QString& fullAddress)
 {
-    if (fullAddress == QLatin1String("http://"))
+    if (running_ || fullAddress == QLatin1String("http://"))
         return;
     addSite(fullAddress);
+}
+
+void SubmitPage::copySiteToChooser(const QString& fullAddress)
+{
+    if (!fullAddress.isEmpty() && fullAddress != QLatin1String("http://"))
+        sitestosubmitcb->setEditText(fullAddress);
+}
+
+void SubmitPage::setRunning(bool running)
+{
+    running_ = running;
+    for (QPushButton* b : {BitBtn1, BitBtn14, BitBtn13, BitBtn3, siestosubmitaddb, sitestosubmitRemoveb, BitBtn9})
+        b->setEnabled(!running);
+    for (QPushButton* b : {BitBtn2, pausebtn, skipbtn})
+        b->setEnabled(running);
 }
 
 void SubmitPage::setEngineCopy(const QStringList& engines)

@@ -31,8 +31,17 @@ public:
     QString baseDir() const { return baseDir_; }
 
     // Entering the page: adds the working site's full address unless it is
-    // empty, exactly "http://" or already listed.
+    // empty, exactly "http://" or already listed, or a run is going.
     void addCurrentSite(const QString& fullAddress);
+
+    // Changing pages: the chooser's text becomes the working site's full address
+    // unless that is empty or exactly "http://".
+    void copySiteToChooser(const QString& fullAddress);
+
+    // Run state of the buttons: Submit!, the reports and the site-list editing
+    // controls while idle; Pause, Skip and Cancel while a run goes.
+    void setRunning(bool running);
+    bool isRunning() const { return running_; }
 
     QStringList sitesToSubmit() const;
     // Replaces the sites to submit (a loaded batch list): sorted, not de-duplicated.
@@ -104,6 +113,7 @@ private:
     void addSite(const QString& address);
 
     QString baseDir_;
+    bool running_ = false;
 };
 
 }  // namespace tolvan::app
