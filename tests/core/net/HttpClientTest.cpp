@@ -262,6 +262,16 @@ TEST(HttpClientWeb, GetSendsTheExactHeadAndReportsEveryEvent)
                                        "X-One: 1\r\nX-Two: 2\r\n\r\n");
 }
 
+TEST(HttpClientWeb, HostNameIsLookedUp)
+{
+    WebServer server;
+    HttpClient c;
+    c.setURL("http://localhost:" + std::to_string(server.port()) + "/named");
+    EXPECT_EQ(run(c, httpGet), "");
+    EXPECT_EQ(server.request(1), "GET /named HTTP/1.0\r\nHost: localhost:" + std::to_string(server.port()) + "\r\n"
+                                     + kUserAgent + "\r\n");
+}
+
 TEST(HttpClientWeb, PostPutAndHead)
 {
     WebServer server;
