@@ -341,14 +341,9 @@ void HttpClient::perform(HttpAction action)
     ex.serial = ++actionSerial_;
     ex.buffer.resize(kPieceSize);
     busy_ = true;
-    current_ = &ex;
     struct Done {
         HttpClient* c;
-        ~Done()
-        {
-            c->busy_ = false;
-            c->current_ = nullptr;
-        }
+        ~Done() { c->busy_ = false; }
     } done{this};
 
     errorCode_ = 0;

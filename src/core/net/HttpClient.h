@@ -166,7 +166,6 @@ private:
     bool busy_ = false;
     std::uint64_t actionSerial_ = 0;      // counts actions, so a stale interrupt is told apart
     std::uint64_t interruptSerial_ = 0;   // the action an httpIdle was aimed at
-    Exchange* current_ = nullptr;
     std::unique_ptr<Exchange> testExchange_;
 };
 

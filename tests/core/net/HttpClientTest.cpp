@@ -349,6 +349,15 @@ TEST(HttpClientWeb, LargeBodyArrivesInPiecesAndGoesToLocalFile)
 
     c.setLocalFile(dir.file("no/such/dir/file.bin"));
     EXPECT_EQ(run(c, httpGet), "302: Can't open file for reading/writing.");
+
+    // A full disk: reported through OnError, and the download is no success.
+    r = Recorder();
+    r.attach(c);
+    c.setURL(server.url("/big/100000"));
+    c.setLocalFile("/dev/full");
+    EXPECT_EQ(run(c, httpGet), "302: Error writing to LocalFile");
+    EXPECT_NE(std::find(r.events.begin(), r.events.end(), "error " + std::to_string(ENOSPC) + " Error writing to LocalFile"),
+              r.events.end());
 }
 
 TEST(HttpClientWeb, AddressBytesCannotBreakTheRequestLine)
