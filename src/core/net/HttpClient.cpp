@@ -145,7 +145,6 @@ struct HttpClient::Exchange {
     bool statusSeen = false;
     bool rawMode = false;
     std::int64_t total = 0;
-    std::string buffer;
 
     ~Exchange()
     {
@@ -339,7 +338,8 @@ void HttpClient::perform(HttpAction action)
     reapLookups();
     Exchange ex;
     ex.serial = ++actionSerial_;
-    ex.buffer.resize(kPieceSize);
+    if (receiveBuffer_.size() != kPieceSize)
+        receiveBuffer_.resize(kPieceSize);  // kept between requests
     busy_ = true;
     struct Done {
         HttpClient* c;
@@ -611,9 +611,9 @@ bool HttpClient::sendFile(Exchange& ex, int fd)
 void HttpClient::receive(Exchange& ex)
 {
     for (int pieces = 0; pieces < kPiecesPerWake; ++pieces) {
-        const ssize_t n = ::recv(ex.fd, ex.buffer.data(), ex.buffer.size(), 0);
+        const ssize_t n = ::recv(ex.fd, receiveBuffer_.data(), receiveBuffer_.size(), 0);
         if (n > 0) {
-            consume(ex, std::string_view(ex.buffer.data(), static_cast<std::size_t>(n)));
+            consume(ex, std::string_view(receiveBuffer_.data(), static_cast<std::size_t>(n)));
             if (interrupted(ex) || errorCode_ != 0)
                 return;
         } else if (n == 0) {

@@ -167,6 +167,7 @@ private:
     std::uint64_t actionSerial_ = 0;      // counts actions, so a stale interrupt is told apart
     std::uint64_t interruptSerial_ = 0;   // the action an httpIdle was aimed at
     std::unique_ptr<Exchange> testExchange_;
+    std::string receiveBuffer_;
 };
 
 // "Basic " and the Base64 form of user:password.
