@@ -9,10 +9,18 @@
 
 #include "util/Errors.h"
 
+// The guide is compiled into the GUI library, a static library: its resources
+// must be registered by hand.
+static void registerHelpResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 namespace tolvan::app {
 
 QString installHelpGuide(const QString& directory)
 {
+    registerHelpResources();
     QString target = directory;
     if (target.isEmpty())
         target = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +

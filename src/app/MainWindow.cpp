@@ -14,7 +14,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QLayout>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionTabWidgetFrame>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -29,6 +32,7 @@
 #include "app/HelpGuide.h"
 #include "app/Messages.h"
 #include "app/TerminationSignals.h"
+#include "app/dialogs/SignupDialog.h"
 #include "app/dialogs/SiteProfileDialogs.h"
 #include "app/pages/EnginesPage.h"
 #include "app/pages/OptionsPage.h"
@@ -47,6 +51,27 @@
 namespace tolvan::app {
 
 namespace {
+
+// The page control lays its pages out only once it is on screen; start-up
+// reads the pages before that, so they get their final geometry up front.
+class PageControl : public QTabWidget {
+public:
+    using QTabWidget::QTabWidget;
+    void layOutPagesNow()
+    {
+        QStyleOptionTabWidgetFrame option;
+        initStyleOption(&option);
+        const QRect pageRect = style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this);
+        for (int i = 0; i < count(); ++i) {
+            QWidget* page = widget(i);
+            page->setGeometry(QRect(QPoint(0, 0), pageRect.size()));
+            if (QLayout* layout = page->layout()) {
+                layout->invalidate();  // size hints cached before the widgets were polished
+                layout->activate();
+            }
+        }
+    }
+};
 
 constexpr const char* kDataVersion = "2.20";
 
@@ -96,6 +121,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     connect(qApp, &QApplication::focusChanged, this, &MainWindow::onFocusChanged);
     FormCreate();
+    fieldsAtStart_ = TabSheet1->profile();
 }
 
 MainWindow::~MainWindow() = default;
@@ -135,7 +161,7 @@ void MainWindow::buildMenu()
 
 void MainWindow::buildPages()
 {
-    PageControl1 = new QTabWidget(this);
+    PageControl1 = new PageControl(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     TabSheet1 = new SiteDataPage;
     TabSheet2 = new EnginesPage;
@@ -179,11 +205,19 @@ void MainWindow::buildPages()
 
 void MainWindow::fixSizeAndCentre()
 {
+    // Polished now, the pages lay out as they will be shown, so what is read
+    // from them before the window appears (the description's lines) matches.
+    ensurePolished();
+    for (int i = 0; i < PageControl1->count(); ++i) {
+        if (QLayout* layout = PageControl1->widget(i)->layout())
+            layout->invalidate();
+    }
     // The client area is 601 by 410 unless the pages need more with this font.
     const QSize need = PageControl1->minimumSizeHint().expandedTo(QSize(601, 410));
     PageControl1->setFixedSize(need);
     adjustSize();
     setFixedSize(size());
+    static_cast<PageControl*>(PageControl1)->layOutPagesNow();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
@@ -279,8 +313,8 @@ void MainWindow::checkDataVersion()
 
 void MainWindow::firstTimeSignUp()
 {
-    // CALL SITE for the first-run sign-up dialog ("First Time Use"): show it
-    // modally here once app/dialogs/SignupDialog.h provides showFirstTimeDialog.
+    if (!TerminationSignals::requested())
+        showFirstTimeDialog(this, baseDir_);
 }
 
 QString MainWindow::makerWeb() const
@@ -311,7 +345,7 @@ void MainWindow::FormShow()
 {
     if (TabSheet1->url1->currentText().isEmpty())
         TabSheet1->url1->setEditText(QStringLiteral("http://"));
-    fieldsAtShow_ = TabSheet1->profile();
+    fieldsAtStart_.protocol = TabSheet1->url1->currentText().toStdString();
 }
 
 // ---------------------------------------------------------------- running
@@ -443,7 +477,7 @@ QStringList MainWindow::FormClose()
         const SiteProfile fields = TabSheet1->profile();
         // Start-up never read the last site: an untouched, empty page must not
         // overwrite it.
-        if (!lastFieldsLoaded_ && sameFields(fields, fieldsAtShow_))
+        if (!lastFieldsLoaded_ && sameFields(fields, fieldsAtStart_))
             return;
         ProfileStore(baseDir_).writeLastFields(fields);
     });

@@ -136,7 +136,7 @@ private:
     // Start-up stopped before the last site was read: unless the user typed
     // something since, the close leaves sites/last.tlx alone.
     bool lastFieldsLoaded_ = false;
-    SiteProfile fieldsAtShow_;
+    SiteProfile fieldsAtStart_;
 };
 
 }  // namespace tolvan::app
