@@ -1,7 +1,11 @@
 #include "reporting/AutoReports.h"
 
+#include "net/EventPump.h"
+#include "reporting/EmailReport.h"
 #include "reporting/HtmlReport.h"
 #include "reporting/TextReport.h"
+#include "storage/LineList.h"
+#include "util/Files.h"
 
 namespace tolvan {
 
@@ -12,7 +16,7 @@ AutoReports::AutoReports(std::string baseDir, Settings settings, std::size_t sit
 
 std::string AutoReports::write(AutoReportKind kind, const SiteProfile& site, const SubmissionRun& run) const
 {
-    const ReportSettings branding{settings_.oryxname, settings_.oryxurl};
+    const ReportSettings branding = reportSettingsFrom(settings_);
     switch (kind) {
     case AutoReportKind::Html:
         savehtm(site, run, branding, baseDir_);
@@ -20,9 +24,16 @@ std::string AutoReports::write(AutoReportKind kind, const SiteProfile& site, con
     case AutoReportKind::Text:
         savetext(site, run, branding, baseDir_);
         return {};
-    case AutoReportKind::Mail:
-        // Wired to the mail sender once it lands.
-        return "E-mail reports cannot be sent yet.";
+    case AutoReportKind::Mail: {
+        const std::string customFile = joinPath(baseDir_, "sites/custmsg.tlx");
+        const LineList custom = fileExists(customFile) ? readLineList(customFile) : LineList{};
+        switch (sendmail(emailReportSettings(settings_, custom), site, run, pump_ ? *pump_ : EventPump::plain())) {
+        case AutoMailResult::Sent: return {};
+        case AutoMailResult::SettingsMissing: return kAutoMailWarning;
+        case AutoMailResult::NoAddress: return "You must specify an E-Mail Address to mail this report to.";
+        }
+        return {};
+    }
     }
     return {};
 }

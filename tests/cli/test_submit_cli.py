@@ -1,0 +1,178 @@
+#!/usr/bin/env python3
+"""End-to-end runs of `tolvan submit` against a scripted engine server on 127.0.0.1.
+
+Usage: test_submit_cli.py PATH/TO/tolvan
+"""
+import json
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ENGINE_SERVER = os.path.join(HERE, "..", "support", "engine_server.py")
+TOLVAN = None
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class EngineServer:
+    def __init__(self, workdir, script):
+        self.port = free_port()
+        self.log = os.path.join(workdir, "requests.jsonl")
+        script_file = os.path.join(workdir, "script.json")
+        with open(script_file, "w") as f:
+            json.dump(script, f)
+        self.proc = subprocess.Popen([sys.executable, ENGINE_SERVER, str(self.port), script_file, self.log],
+                                     stdout=subprocess.PIPE)
+        assert self.proc.stdout.readline().strip() == b"ready"
+
+    def url(self, path):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
+
+    def requests(self):
+        if not os.path.exists(self.log):
+            return []
+        with open(self.log) as f:
+            return [json.loads(line) for line in f]
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait()
+
+
+def definition(action, method="POST"):
+    return ("[Fields]\r\nURL=url\r\nTITLE=title\r\n[SITE]\r\nACTION=%s\r\nMETHOD=%s\r\nURL=http://engine.example/\r\n"
+            % (action, method))
+
+
+class SubmitCommand(unittest.TestCase):
+    def setUp(self):
+        self.base = tempfile.mkdtemp(prefix="tolvan-cli-")
+        self.config = tempfile.mkdtemp(prefix="tolvan-cli-config-")
+        os.makedirs(os.path.join(self.base, "data"))
+        os.makedirs(os.path.join(self.base, "sites"))
+        self.server = None
+
+    def tearDown(self):
+        if self.server:
+            self.server.stop()
+        shutil.rmtree(self.base, ignore_errors=True)
+        shutil.rmtree(self.config, ignore_errors=True)
+
+    def write(self, relative, text):
+        with open(os.path.join(self.base, relative), "w", newline="") as f:
+            f.write(text)
+
+    def serve(self, script):
+        self.server = EngineServer(self.config, script)
+        return self.server
+
+    def settings(self, values):
+        os.makedirs(os.path.join(self.config, "Brindle"), exist_ok=True)
+        lines = ["Windows Registry Editor Version 5.00", "",
+                 "[HKEY_CURRENT_USER\\Software\\Brindle\\Tolvan\\init]"]
+        lines += ['"%s"="%s"' % kv for kv in values.items()]
+        with open(os.path.join(self.config, "Brindle", "Tolvan.reg"), "w", newline="") as f:
+            f.write("\r\n".join(lines) + "\r\n")
+
+    def run_submit(self, *args, timeout=60):
+        env = dict(os.environ, XDG_CONFIG_HOME=self.config)
+        return subprocess.run([TOLVAN, "submit", *args], cwd=self.base, env=env, capture_output=True,
+                              text=True, timeout=timeout)
+
+    def test_outcomes_are_printed_per_engine_in_sorted_order(self):
+        server = self.serve({"/gone": {"status": 404, "reason": "Not Found"},
+                             "/moved": {"status": 302, "reason": "Found"}})
+        self.write("data/zeta.tlx", definition(server.url("/ok")))
+        self.write("data/Alpha.tlx", definition(server.url("/gone")))
+        self.write("data/beta.tlx", definition(server.url("/moved")))
+        result = self.run_submit("--site", "http://www.b.example/", "--site", "http://www.a.example/",
+                                 "--engine", "zeta", "--engine", "Alpha", "--engine", "beta")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        lines = result.stdout.splitlines()
+        self.assertEqual(lines[-1], "Submission Complete.")
+        rows = [line.split("\t") for line in lines[:-1]]
+        self.assertEqual(rows, [
+            ["http://www.a.example/", "Alpha", "failed", "151: 404 Not Found"],
+            ["http://www.a.example/", "beta", "success", ""],
+            ["http://www.a.example/", "zeta", "success", ""],
+            ["http://www.b.example/", "Alpha", "failed", "151: 404 Not Found"],
+            ["http://www.b.example/", "beta", "success", ""],
+            ["http://www.b.example/", "zeta", "success", ""],
+        ])
+        bodies = [r["body"] for r in server.requests()]
+        self.assertIn("url=http%3A%2F%2Fwww.a.example%2F&title=None+Entered&", bodies)
+
+    def test_dry_run_sends_nothing(self):
+        server = self.serve({})
+        self.write("data/One.tlx", definition(server.url("/one")))
+        result = self.run_submit("--site", "http://www.a.example/", "--engine", "One", "--dry-run")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("request\tPOST\t%s\turl=http%%3A%%2F%%2Fwww.a.example%%2F&title=None+Entered&"
+                      % server.url("/one"), result.stdout)
+        self.assertEqual(server.requests(), [])
+
+    def test_time_out_setting_and_option(self):
+        server = self.serve({"/silent": {"silent": True}})
+        self.write("data/Mute.tlx", definition(server.url("/silent")))
+        self.settings({"HTTPTimeOut": "1"})
+        start = time.monotonic()
+        result = self.run_submit("--site", "http://www.a.example/", "--engine", "Mute")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("http://www.a.example/\tMute\ttimed-out\t", result.stdout)
+        self.assertLess(time.monotonic() - start, 30)
+
+    def test_missing_definition_aborts(self):
+        result = self.run_submit("--site", "http://www.a.example/", "--engine", "Nowhere")
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("Data file for Nowhere missing.", result.stderr)
+
+    def test_usage_errors(self):
+        for args in ([], ["--site", "http://a.example/"], ["--bogus"], ["--engine-list", "tlxplist",
+                                                                        "--site", "x"]):
+            result = self.run_submit(*args)
+            self.assertEqual(result.returncode, 2, args)
+            self.assertIn("Usage: tolvan submit", result.stderr)
+
+    def test_engine_list_and_batch_and_automatic_text_report(self):
+        server = self.serve({})
+        self.write("data/One.tlx", definition(server.url("/one")))
+        self.write("sites/mine.tlx", "One\r\n")
+        self.write("sites/night.tlb", "http://www.a.example/\r\n")
+        self.settings({"AutoText": "1"})
+        result = self.run_submit("--batch", "night", "--engine-list", "mine")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("http://www.a.example/\tOne\tsuccess\t", result.stdout)
+        reports = os.listdir(os.path.join(self.base, "reports"))
+        self.assertEqual(len(reports), 1, reports)
+        self.assertTrue(reports[0].endswith(".txt"))
+
+    def test_sigterm_cancels_the_run(self):
+        server = self.serve({"/silent": {"silent": True}})
+        self.write("data/Mute.tlx", definition(server.url("/silent")))
+        env = dict(os.environ, XDG_CONFIG_HOME=self.config)
+        proc = subprocess.Popen([TOLVAN, "submit", "--site", "http://www.a.example/", "--engine", "Mute",
+                                 "--timeout", "60"], cwd=self.base, env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, text=True)
+        deadline = time.monotonic() + 20
+        while not server.requests() and time.monotonic() < deadline:
+            time.sleep(0.05)
+        proc.send_signal(signal.SIGTERM)
+        out, err = proc.communicate(timeout=30)
+        self.assertEqual(proc.returncode, 130, err)
+        self.assertNotIn("Submission Complete.", out)
+
+
+if __name__ == "__main__":
+    TOLVAN = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)
