@@ -10,7 +10,7 @@ std::string formEncode(std::string_view value)
     for (const char ch : value) {
         const auto c = static_cast<unsigned char>(ch);
         const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
-            || c == '-' || c == '_' || c == '.' || c == '~' || c == '*';
+            || c == '-' || c == '_' || c == '.' || c == '*';
         if (keep) {
             out += ch;
         } else if (c == ' ') {

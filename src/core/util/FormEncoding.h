@@ -6,7 +6,7 @@
 
 namespace tolvan {
 
-// Letters, digits and "-_.~*" stay; a blank becomes "+"; every other byte
+// Letters, digits and "-_.*" stay; a blank becomes "+"; every other byte
 // (UTF-8 bytes included) becomes "%XX" with upper-case hex digits.
 std::string formEncode(std::string_view value);
 

@@ -13,7 +13,8 @@ TEST(FormEncoding, SeparatorsAndBlanksCannotSplitOrBreakAField)
 
 TEST(FormEncoding, UnreservedTextStaysAndUtf8IsEncodedBytewise)
 {
-    EXPECT_EQ(formEncode("Az09-_.~*"), "Az09-_.~*");
+    EXPECT_EQ(formEncode("Az09-_.*"), "Az09-_.*");
+    EXPECT_EQ(formEncode("~user"), "%7Euser");
     EXPECT_EQ(formEncode("Grüße"), "Gr%C3%BC%C3%9Fe");
     EXPECT_EQ(formEncode(""), "");
 }
