@@ -75,8 +75,9 @@ QPixmap splashPicture(const QSize& size)
     small.setPixelSize(std::max(9, size.height() / 8));
     p.setFont(small);
     p.setPen(QColor(220, 232, 250));
-    p.drawText(QRect(size.height(), size.height() * 3 / 5 + 2, textArea.width(), size.height() / 3),
-               Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Search engine submission  -  version 2.31"));
+    const QRect lower(size.height(), size.height() * 3 / 5 + 2, textArea.width(), size.height() * 2 / 5 - 6);
+    p.drawText(lower, Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Search engine submission"));
+    p.drawText(lower, Qt::AlignRight | Qt::AlignBottom, QStringLiteral("Version 2.31"));
 
     p.setPen(QPen(QColor(255, 255, 255, 120), 1));
     p.setBrush(Qt::NoBrush);

@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
@@ -196,10 +196,21 @@ void MainWindow::buildPages()
     linkEngineLists(TabSheet2, TabSheet3);
     connect(TabSheet2, &EnginesPage::submitPageRequested, this,
             [this] { PageControl1->setCurrentWidget(TabSheet3); });
-    // Entering the Submit page puts the working site into its list.
+    // Entering a page: the Submit page takes the working site into its list,
+    // the Page Builder copies its title and keywords, the Search page reloads
+    // the saved addresses.
     connect(this, &MainWindow::pageEntered, this, [this](QWidget* page) {
-        if (page == TabSheet3)
+        if (page == TabSheet3) {
             TabSheet3->addCurrentSite(TabSheet1->fullAddress());
+        } else if (page == TabSheet4) {
+            QStringList keywords;
+            for (int i = 1; i <= 18; ++i)
+                keywords << TabSheet1->keyEdit(i)->text();
+            TabSheet4->TabSheet4Enter(TabSheet1->title->text(), keywords,
+                                      TabSheet1->descriptionLines().join(QLatin1Char(' ')));
+        } else if (page == TabSheet6) {
+            TabSheet6->TabSheet6Enter();
+        }
     });
 }
 
@@ -230,6 +241,8 @@ void MainWindow::FormCreate()
     TabSheet1->setBaseDir(baseDirQ());
     TabSheet2->setBaseDir(baseDirQ());
     TabSheet3->setBaseDir(baseDirQ());
+    TabSheet6->setBaseDir(baseDirQ());
+    TabSheet7->setBaseDir(baseDirQ());
     // An error in one step is shown and start-up goes on with the window.
     guarded([this] { startupSteps(); });
 }
@@ -245,8 +258,7 @@ bool MainWindow::startupSteps()
             showMessage(this, q(message));
         settings_ = load.settings;
         TabSheet5->showSettings(settings_);
-        if (auto* forward = TabSheet4->findChild<QCheckBox*>(QStringLiteral("forwardcheck")))
-            forward->setChecked(settings_.forwardcheck);
+        TabSheet4->forwardcheck->setChecked(settings_.forwardcheck);
     });
     // Both HTTP clients get the stored proxy, ticked or not. A port that is no
     // whole number leaves them on port 80.
@@ -274,8 +286,7 @@ bool MainWindow::startupSteps()
     }
     TabSheet2->setAvailableEngines(toQStringList(readLineList(indexFile)));
 
-    if (auto* infoseek = TabSheet6->findChild<QRadioButton*>(QStringLiteral("isradio")))
-        infoseek->setChecked(true);
+    TabSheet6->isradio->setChecked(true);
     if (TabSheet3->Led)
         TabSheet3->Led->setOn(false);
 
@@ -327,8 +338,7 @@ Settings MainWindow::currentSettings() const
 {
     Settings st = settings_;
     TabSheet5->readSettings(st);
-    if (auto* forward = TabSheet4->findChild<QCheckBox*>(QStringLiteral("forwardcheck")))
-        st.forwardcheck = forward->isChecked();
+    st.forwardcheck = TabSheet4->forwardcheck->isChecked();
     return st;
 }
 
@@ -356,15 +366,7 @@ void MainWindow::PageControl1Change(int)
     if (!address.isEmpty() && address != QLatin1String("http://"))
         TabSheet3->sitestosubmitcb->setEditText(address);
     TabSheet3->showEngineCount(TabSheet3->ListBox3->count());
-    const std::string urls = dataPath("sites/tlxurls.tlx");
-    if (fileExists(urls)) {
-        if (auto* search = TabSheet6->findChild<QComboBox*>(QStringLiteral("search"))) {
-            const QString text = search->currentText();
-            search->clear();
-            search->addItems(toQStringList(readLineList(urls)));
-            search->setEditText(text);
-        }
-    }
+    TabSheet6->TabSheet6Enter();  // the saved addresses, when there are any
 }
 
 void MainWindow::PageControl1Enter() { TabSheet2->showAvailableCount(); }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/AboutDialog.h"
 #include "app/ErrorHandler.h"
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
@@ -30,6 +31,17 @@ int saveScreenshots(tolvan::app::MainWindow& window, const QString& directory)
         }
     }
     window.PageControl1->setCurrentIndex(0);
+    tolvan::app::SplashWindow splash;
+    tolvan::app::AboutDialog about(window.makerWeb(), &window);
+    about.show();
+    QApplication::processEvents();
+    const std::pair<QWidget*, const char*> extras[] = {{&splash, "splash"}, {&about, "about"}};
+    for (auto [widget, name] : extras) {
+        const QString file = QStringLiteral("%1/%2.png").arg(directory, QLatin1String(name));
+        if (!widget->grab().save(file))
+            ++failures;
+    }
+    about.close();
     window.close();
     return failures == 0 ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
@@ -30,6 +31,7 @@
 #include "app/dialogs/SignupDialog.h"
 #include "app/pages/EnginesPage.h"
 #include "app/pages/OptionsPage.h"
+#include "app/pages/PageBuilderPage.h"
 #include "app/pages/SearchPage.h"
 #include "app/pages/SiteDataPage.h"
 #include "app/pages/SubmitPage.h"
@@ -115,6 +117,7 @@ TEST(MainWindowStartup, FirstStartShowsTheSignUpAndFillsThePages)
     EXPECT_EQ(w->TabSheet5->oryxurl->text(), QStringLiteral("http://www.quendel.example/"));
     EXPECT_FALSE(w->TabSheet5->proxyserver->isEnabled());
     EXPECT_EQ(w->baseDir(), fs::current_path().string() + "/");
+    EXPECT_TRUE(w->TabSheet6->isradio->isChecked());
 
     // After a normal close the sign-up does not come again.
     w->close();
@@ -313,6 +316,15 @@ TEST(MainWindowRunning, FocusEnteringThePagesShowsTheEngineCountAndAddsTheSite)
     QTest::qWait(20);
     ASSERT_EQ(w->TabSheet3->ListBox4->count(), 1);
     EXPECT_EQ(w->TabSheet3->ListBox4->item(0)->text(), QStringLiteral("http://focus.example"));
+
+    // The Page Builder takes the title and the first sixteen keywords.
+    w->TabSheet1->title->setText(QStringLiteral("Focus Title"));
+    w->TabSheet1->key16->setText(QStringLiteral("sixteen"));
+    w->TabSheet1->key17->setText(QStringLiteral("seventeen"));
+    w->PageControl1->setCurrentWidget(w->TabSheet4);
+    w->TabSheet4->pbtitleedit->setFocus();
+    EXPECT_TRUE(waitFor([&] { return w->TabSheet4->pbtitleedit->text() == QStringLiteral("Focus Title"); }));
+    EXPECT_EQ(w->TabSheet4->pbkey16edit->text(), QStringLiteral("sixteen"));
     w->close();
 }
 
@@ -369,6 +381,7 @@ TEST(MainWindowShutdown, WritesCustomMessageSettingsAndLastSite)
     options->proxyserver->setText(QStringLiteral("proxy.example"));
     options->proxycheck->click();  // greyed out again, the text stays
     options->custmemo->setPlainText(QStringLiteral("line one\nline two"));
+    w->TabSheet4->forwardcheck->setChecked(true);
     w->TabSheet1->url1->setEditText(QStringLiteral("http://"));
     w->TabSheet1->url2->setText(QStringLiteral("www.kept.example"));
     w->TabSheet1->key3->setText(QStringLiteral("third"));
@@ -388,6 +401,7 @@ TEST(MainWindowShutdown, WritesCustomMessageSettingsAndLastSite)
     EXPECT_NE(settings.find("\"Proxy\"=\"0\""), std::string::npos);
     EXPECT_NE(settings.find("\"ProxyServer\"=\"proxy.example\""), std::string::npos);
     EXPECT_NE(settings.find("\"FirstTime\"=\"0\""), std::string::npos);
+    EXPECT_NE(settings.find("\"PBForward\"=\"1\""), std::string::npos);
     const std::string last = ws.base().read("sites/last.tlx");
     EXPECT_EQ(last.rfind("[LastSaved]\r\nFORWARD=http://\r\nURL=www.kept.example\r\n", 0), 0u) << last;
     EXPECT_NE(last.find("desc=alpha beta \r\n"), std::string::npos) << last;

@@ -26,6 +26,13 @@ namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 std::string s(const QString& q) { return q.toStdString(); }
 
+// A loaded text shows from its beginning, not scrolled to its end.
+void showText(QLineEdit* edit, const QString& text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
 QLineEdit* makeEdit(QWidget* parent, const char* objectName, const char* hint)
 {
     auto* edit = new QLineEdit(parent);
@@ -281,27 +288,27 @@ void OptionsPage::showSettings(const Settings& st)
     // Start-up hands the proxy to the clients itself; no edit events for it here.
     const QSignalBlocker blockServer(proxyserver);
     const QSignalBlocker blockPort(proxyport);
-    oryxname->setText(q(st.oryxname));
-    oryxurl->setText(q(st.oryxurl));
+    showText(oryxname, q(st.oryxname));
+    showText(oryxurl, q(st.oryxurl));
     proxycheck->setChecked(st.proxycheck);
-    proxyserver->setText(q(st.proxyserver));
-    proxyport->setText(q(st.proxyport));
+    showText(proxyserver, q(st.proxyserver));
+    showText(proxyport, q(st.proxyport));
     timeoutcb->setEditText(q(st.timeout));
     emailcheck->setChecked(st.emailcheck);
     htmlcheck->setChecked(st.htmlcheck);
     textcheck->setChecked(st.textcheck);
-    smtpserv->setText(q(st.smtpserv));
-    fromaddr->setText(q(st.fromaddr));
-    emailfrom->setText(q(st.emailfrom));
-    emailsubj->setText(q(st.emailsubj));
+    showText(smtpserv, q(st.smtpserv));
+    showText(fromaddr, q(st.fromaddr));
+    showText(emailfrom, q(st.emailfrom));
+    showText(emailsubj, q(st.emailsubj));
     subwavchk->setChecked(st.subwavchk);
     sitewavchk->setChecked(st.sitewavchk);
     completewavchk->setChecked(st.completewavchk);
     failwavchk->setChecked(st.failwavchk);
-    subwav->setText(q(st.subwav));
-    sitewav->setText(q(st.sitewav));
-    completewav->setText(q(st.completewav));
-    failwav->setText(q(st.failwav));
+    showText(subwav, q(st.subwav));
+    showText(sitewav, q(st.sitewav));
+    showText(completewav, q(st.completewav));
+    showText(failwav, q(st.failwav));
     proxycheckClick();
 }
 

@@ -32,6 +32,13 @@ namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 std::string s(const QString& q) { return q.toStdString(); }
 
+// A loaded text shows from its beginning, not scrolled to its end.
+void showText(QLineEdit* edit, const QString& text)
+{
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
 QLineEdit* makeEdit(QWidget* parent, const char* objectName, const char* hint)
 {
     auto* edit = new QLineEdit(parent);
@@ -261,22 +268,23 @@ void SiteDataPage::setProfile(const SiteProfile& p, bool withLastRun)
     if (withLastRun)
         lastruntext->setText(q(p.lastRun));
     url1->setEditText(q(p.protocol));
-    url2->setText(q(p.address));
+    showText(url2, q(p.address));
     refreshFullAddress();
-    title->setText(q(p.title));
+    showText(title, q(p.title));
     category->setEditText(q(p.category));
+    category->lineEdit()->setCursorPosition(0);
     for (std::size_t i = 0; i < keys_.size(); ++i)
-        keys_[i]->setText(q(p.keywords[i]));
-    name->setText(q(p.name));
-    company->setText(q(p.company));
-    city->setText(q(p.city));
-    country->setText(q(p.country));
-    email->setText(q(p.email));
-    address->setText(q(p.street));
-    state->setText(q(p.state));
-    zip->setText(q(p.zip));
-    phone->setText(q(p.phone));
-    fax->setText(q(p.fax));
+        showText(keys_[i], q(p.keywords[i]));
+    showText(name, q(p.name));
+    showText(company, q(p.company));
+    showText(city, q(p.city));
+    showText(country, q(p.country));
+    showText(email, q(p.email));
+    showText(address, q(p.street));
+    showText(state, q(p.state));
+    showText(zip, q(p.zip));
+    showText(phone, q(p.phone));
+    showText(fax, q(p.fax));
     // A profile read from disk carries its description as one line.
     std::string text;
     for (const auto& line : p.descriptionLines)
