@@ -201,6 +201,24 @@ TEST(MainWindowStartup, OutdatedOrMissingVersionShowsOnceAndRewritesTheFile)
     }
 }
 
+TEST(MainWindowStartup, ErrorInAStepIsShownAndStartupGoesOn)
+{
+    GuiWorkspace ws;
+    tolvan::test::writeSettings(ws);
+    fs::remove(ws.base().file("data/tlversion.tlx"));
+    fs::create_directory(ws.base().file("data/tlversion.tlx"));  // cannot be rewritten
+    ws.base().write("sites/custmsg.tlx", "still read\r\n");
+    MessageBoxCatcher boxes;
+    auto w = start();
+
+    ASSERT_EQ(boxes.texts().size(), 2) << boxes.texts().join(" | ").toStdString();
+    EXPECT_EQ(boxes.texts()[0], kOutdated.arg(QString()));
+    EXPECT_TRUE(boxes.texts()[1].contains(QStringLiteral("tlversion.tlx"))) << boxes.texts()[1].toStdString();
+    // The steps after it still ran.
+    EXPECT_EQ(w->TabSheet5->custmemo->toPlainText(), QStringLiteral("still read"));
+    EXPECT_FALSE(w->TabSheet2->ListBox1->findItems(QStringLiteral("Zephyr Search"), Qt::MatchExactly).isEmpty());
+}
+
 TEST(MainWindowStartup, LastSiteAndCustomMessageAreRestored)
 {
     GuiWorkspace ws;
