@@ -9,7 +9,9 @@
 namespace tolvan::app {
 
 SplashWindow::SplashWindow(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    // An ordinary borderless window, not one the window manager keeps on top:
+    // start-up messages must come up above it.
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("splashfrm"));
     setFixedSize(270, 90);
@@ -19,6 +21,7 @@ SplashWindow::SplashWindow(QWidget* parent)
     splashtimer = new QTimer(this);
     splashtimer->setObjectName(QStringLiteral("splashtimer"));
     splashtimer->setInterval(1800);
+    splashtimer->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5% early
     connect(splashtimer, &QTimer::timeout, this, &SplashWindow::splashtimerTimer);
     splashtimer->start();
 }

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,6 +28,7 @@
 #include "ShellTestSupport.h"
 #include "app/AboutDialog.h"
 #include "app/MainWindow.h"
+#include "app/SplashWindow.h"
 #include "app/TerminationSignals.h"
 #include "app/dialogs/SignupDialog.h"
 #include "app/pages/EnginesPage.h"
@@ -199,6 +201,19 @@ TEST(MainWindowStartup, OutdatedOrMissingVersionShowsOnceAndRewritesTheFile)
         EXPECT_EQ(boxes.texts(), QStringList{kOutdated.arg(QString())});
         EXPECT_NE(ws.base().read("data/tlversion.tlx").find("version=2.20"), std::string::npos);
     }
+}
+
+TEST(MainWindowStartup, SplashStaysUpAtLeastItsTime)
+{
+    QElapsedTimer clock;
+    clock.start();
+    tolvan::app::SplashWindow splash;
+    EXPECT_EQ(splash.size(), QSize(270, 90));
+    EXPECT_TRUE(splash.showing());
+    while (splash.showing() && clock.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_FALSE(splash.showing());
+    EXPECT_GE(clock.elapsed(), 1800);
 }
 
 TEST(MainWindowStartup, ErrorInAStepIsShownAndStartupGoesOn)
