@@ -50,20 +50,26 @@ int saveScreenshots(tolvan::app::MainWindow& window, const QString& directory)
 
 int main(int argc, char** argv)
 {
-    const char* screenshotDir = nullptr;
+    // --help and --version answer before Qt looks for a display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("Tolvan %s\n", TOLVAN_VERSION);
             return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0) {
-            std::printf("Usage: tolvan [--help] [--version] [--screenshots DIR]\n"
+            std::printf("Usage: tolvan [--help] [--version] [--screenshots DIR] [Qt options]\n"
                         "Starts Tolvan in the current directory, which holds data/ and sites/.\n"
                         "Settings live in $XDG_CONFIG_HOME/Brindle/Tolvan.reg.\n"
                         "  --screenshots DIR  save a picture of each page into DIR and exit\n"
                         "Environment: TOLVAN_NO_SPLASH=1 skips the start-up splash window.\n");
             return 0;
         }
+    }
+
+    tolvan::app::TolvanApplication app(argc, argv);
+    // Qt has taken its own options (-platform, -style, ...) out of argv.
+    const char* screenshotDir = nullptr;
+    for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--screenshots") == 0 && i + 1 < argc) {
             screenshotDir = argv[++i];
             continue;
@@ -71,8 +77,6 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tolvan: unknown option %s (try --help)\n", argv[i]);
         return 2;
     }
-
-    tolvan::app::TolvanApplication app(argc, argv);
     tolvan::app::TerminationSignals termination;
 
     const bool splashWanted = qEnvironmentVariableIntValue("TOLVAN_NO_SPLASH") == 0 && !screenshotDir;

@@ -145,13 +145,11 @@ SiteDataPage::SiteDataPage(QWidget* parent) : QWidget(parent)
     auto* site = new QGridLayout;
     site->setHorizontalSpacing(6);
     site->setVerticalSpacing(4);
-    Label4 = makeLabel(this, "Web Page:", url1);
-    Label4->setObjectName(QStringLiteral("Label4"));
     auto* webRow = new QHBoxLayout;
     webRow->setSpacing(2);
     webRow->addWidget(url1);
     webRow->addWidget(url2, 1);
-    site->addWidget(Label4, 0, 0);
+    site->addWidget(makeLabel(this, "Web Page:", url1), 0, 0);
     site->addLayout(webRow, 0, 1);
     site->addWidget(makeLabel(this, "Site Title:", title), 1, 0);
     site->addWidget(title, 1, 1);

@@ -45,7 +45,6 @@ public:
     // The full site address (hidden edit `url`).
     QString fullAddress() const;
 
-    QLabel* Label4 = nullptr;  // "Web Page:"
     QComboBox* url1 = nullptr;
     QLineEdit* url2 = nullptr;
     QLineEdit* url = nullptr;  // hidden: url1 + url2
