@@ -17,6 +17,7 @@
 
 #include "GuiTestSupport.h"
 #include "ShellTestSupport.h"
+#include "app/Browser.h"
 #include "app/MainWindow.h"
 #include "app/pages/OptionsPage.h"
 #include "util/Errors.h"
@@ -189,4 +190,23 @@ TEST(HelpMenu, GuideAndHomePagesOpenInTheBrowserAsOneArgument)
     EXPECT_EQ(boxes.texts().size(), 1);
     qunsetenv("BROWSER");
     qunsetenv("XDG_CACHE_HOME");
+}
+
+TEST(HelpMenu, BrowserListIsTriedInOrderAndTheAddressStaysOneArgument)
+{
+    GuiWorkspace ws;
+    const std::string log = installFakeBrowser(ws);
+    const std::string script = ws.base().file("browser.sh");
+    // A missing command first, then ours with the address placed by %s.
+    qputenv("BROWSER", QByteArray::fromStdString("/nonexistent/browser:" + script + " --new-tab %s"));
+    const QString address = QStringLiteral("http://host.example/a b?q=1&r=\"2\"");
+    EXPECT_TRUE(tolvan::app::openInBrowser(address));
+    EXPECT_EQ(waitForFile(log), "--new-tab\n" + address.toStdString() + "\n");
+
+    const QByteArray path = qgetenv("PATH");
+    qputenv("BROWSER", "/nonexistent/browser");
+    qputenv("PATH", QByteArray::fromStdString(ws.base().path()));  // no xdg-open either
+    EXPECT_FALSE(tolvan::app::openInBrowser(address));
+    qputenv("PATH", path);
+    qunsetenv("BROWSER");
 }
