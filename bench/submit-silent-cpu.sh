@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# CPU used by `tolvan submit` while it waits on engines that accept the
+# connection and never answer: ENGINES (default 2) definitions on a silent
+# local server, --timeout 5, so the run waits about 5 s per engine. Reports the
+# process's user + system CPU time over its wall time (start-up included).
+#
+# Environment: BUILD_DIR (default build/bench-full), ENGINES (default 2),
+# TIMEOUT (default 5).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source bench/submit-bench-common.sh
+
+engines=${ENGINES:-2}
+timeout=${TIMEOUT:-5}
+build_submit_command
+
+port=$(free_port)
+python3 tests/support/raw_http_server.py "$port" silent &
+pids+=($!)
+wait_port "$port"
+
+base="$work/base"
+mkdir -p "$base/data" "$base/sites"
+args=()
+for i in $(seq "$engines"); do
+  printf '[Fields]\r\nURL=url\r\nTITLE=title\r\n[SITE]\r\nACTION=http://127.0.0.1:%s/add\r\nMETHOD=POST\r\nURL=http://silent.example/\r\n' \
+    "$port" >"$base/data/Silent $i.tlx"
+  args+=(--engine "Silent $i")
+done
+# The site's fields come from the last-used fields, as the window would show them.
+printf '[LastSaved]\r\nFORWARD=http://\r\nURL=www.mysite.example/\r\n' >"$base/sites/last.tlx"
+
+echo "submit command: ${submit[*]}"
+echo "load before: $(uptime)"
+# Wall time and the child's rusage (microsecond resolution).
+(cd "$base" && python3 -c '
+import os, resource, subprocess, sys, time
+start = time.monotonic()
+code = subprocess.call(sys.argv[2:], stdout=open(sys.argv[1] + "/run.out", "w"), stderr=open(sys.argv[1] + "/run.err", "w"))
+wall = time.monotonic() - start
+usage = resource.getrusage(resource.RUSAGE_CHILDREN)
+open(sys.argv[1] + "/time", "w").write("%f %f %f %d\n" % (wall, usage.ru_utime, usage.ru_stime, code))
+' "$work" "${submit[@]}" --site http://www.mysite.example/ "${args[@]}" --timeout "$timeout")
+echo "load after: $(uptime)"
+timed_out=$(grep -c $'\ttimed-out\t' "$work/run.out" || true)
+if [ "$timed_out" != "$engines" ]; then
+  echo "expected $engines timed-out engines, got $timed_out" >&2
+  cat "$work/run.out" "$work/run.err" >&2
+  exit 1
+fi
+read -r wall user sys code <"$work/time"
+[ "$code" = 0 ] || { echo "the run ended with status $code" >&2; exit 1; }
+awk -v w="$wall" -v u="$user" -v s="$sys" -v n="$engines" -v t="$timeout" 'BEGIN {
+  printf "%d engines timed out after %d s each: wall %.3f s, user %.3f s, system %.3f s\n", n, t, w, u, s
+  printf "CPU / wall: %.3f%% (goal under 2%%)\n", 100 * (u + s) / w }'

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# A whole `tolvan submit` run of one site to 2,000 POST engine definitions
+# against ApacheBench posting the same body 2,000 times, one request after the
+# other, to the same location of a private local nginx, in the same run.
+# Everything the run does per engine counts: reading the definition, building
+# the body, the request, judging the answer and printing the outcome; the
+# process start-up counts too.
+#
+# Environment: BUILD_DIR (default build/bench-full; configured with
+# -DTOLVAN_BENCH=ON), ENGINES (default 2000), ROUNDS (default 3).
+# Needs nginx-light and apache2-utils (Debian).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source bench/submit-bench-common.sh
+
+engines=${ENGINES:-2000}
+rounds=${ROUNDS:-3}
+need_packages nginx:nginx-light ab:apache2-utils
+build_submit_command
+
+port=$(free_port)
+start_nginx "$port"
+action="http://127.0.0.1:$port/add"
+
+# The base directory: definitions, the index, and one saved engine list.
+base="$work/base"
+mkdir -p "$base/data" "$base/sites"
+python3 - "$base" "$engines" "$action" <<'PY'
+import os, sys
+base, count, action = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+names = ["Engine %04d" % i for i in range(1, count + 1)]
+for i, name in enumerate(names, 1):
+    with open(os.path.join(base, "data", name + ".tlx"), "w", newline="") as f:
+        f.write("[Fields]\r\nURL=url\r\nTITLE=title\r\nEMAIL=email\r\nDESC=desc\r\nKEYWORDS=keywords\r\n"
+                "category=cat\r\n[Categories]\r\n0=general\r\n41=software\r\n"
+                "[ExtraFields]\r\nextrafields=2\r\nExtra1=lang,en\r\nExtra2=engine,%d\r\n"
+                "[SITE]\r\nACTION=%s\r\nMETHOD=POST\r\nURL=http://engine%d.example/\r\n" % (i, action, i))
+lines = "".join(n + "\r\n" for n in names)
+for path in ("data/sites.tlx", "sites/all%d.tlx" % count):
+    with open(os.path.join(base, path), "w", newline="") as f:
+        f.write(lines)
+with open(os.path.join(base, "sites", "englist.tlx"), "w", newline="") as f:
+    f.write("all%d\r\n" % count)
+# One saved site profile, found through the reverse address index.
+profile = {"FORWARD": "http://", "URL": "www.mysite.example/", "TITLE": "My Site", "desc": "Tools for everyone. ",
+           "CATEGORY": "Computer => Software", "KEY1": "tools", "KEY2": "software", "KEY3": "downloads",
+           "NAME": "Pat Example", "COMPANY": "Example Ltd", "CITY": "Springfield", "COUNTRY": "NA",
+           "email": "pat@mysite.example", "address": "1 Main Street", "state": "NA", "zip": "00000",
+           "phone": "000-000-0000", "fax": "000-000-0000"}
+with open(os.path.join(base, "sites", "tlxprofiles.tlx"), "w", newline="") as f:
+    f.write("[My Site]\r\n" + "".join("%s=%s\r\n" % kv for kv in profile.items()))
+with open(os.path.join(base, "sites", "tlxplist.tlx"), "w", newline="") as f:
+    f.write("My Site\r\n")
+with open(os.path.join(base, "sites", "tlxurls.tlx"), "w", newline="") as f:
+    f.write("http://www.mysite.example/\r\n")
+with open(os.path.join(base, "sites", "tlxurlsrev.tlx"), "w", newline="") as f:
+    f.write("[http://www.mysite.example/]\r\nprofile=My Site\r\n")
+PY
+site="http://www.mysite.example/"
+list="all$engines"
+
+# ab posts the body the run itself builds for the first engine.
+body="$work/body"
+(cd "$base" && "${submit[@]}" --site "$site" --engine "Engine 0001" --dry-run) \
+  | awk -F'\t' '$1 == "request" { printf "%s", $4 }' >"$body"
+[ -s "$body" ] || { echo "the dry run printed no request body" >&2; exit 1; }
+echo "engines: $engines POST definitions; body: $(wc -c <"$body") bytes"
+echo "submit command: ${submit[*]}"
+echo "load before: $(uptime)"
+
+posts() { grep -c '^POST /add 200$' "$work/logs/access.log" || true; }
+ratios=()
+for round in $(seq "$rounds"); do
+  before=$(posts)
+  t0=$(date +%s%N)
+  (cd "$base" && "${submit[@]}" --site "$site" --engine-list "$list") >"$work/run.out" 2>"$work/run.err"
+  t1=$(date +%s%N)
+  ok=$(grep -c $'\tsuccess\t' "$work/run.out" || true)
+  arrived=$(( $(posts) - before ))
+  if [ "$ok" != "$engines" ] || [ "$arrived" != "$engines" ] || ! grep -qx 'Submission Complete.' "$work/run.out"; then
+    echo "round $round: the run did not complete cleanly ($ok successes, $arrived posts arrived)" >&2
+    tail -5 "$work/run.err" >&2
+    exit 1
+  fi
+  ours=$(awk -v n="$engines" -v ns=$((t1 - t0)) 'BEGIN { printf "%.1f", n / (ns / 1e9) }')
+
+  before=$(posts)
+  ab_out=$(ab -q -n "$engines" -c 1 -p "$body" -T application/x-www-form-urlencoded "$action")
+  arrived=$(( $(posts) - before ))
+  failed=$(awk '/^Failed requests/ {print $3}' <<<"$ab_out")
+  theirs=$(awk '/Requests per second/ {print $4}' <<<"$ab_out")
+  if [ "$arrived" != "$engines" ] || [ "$failed" != "0" ]; then
+    echo "round $round: ab had $failed failed requests, $arrived posts arrived" >&2
+    exit 1
+  fi
+  ratio=$(awk -v o="$ours" -v a="$theirs" 'BEGIN { printf "%.2f", o / a }')
+  ratios+=("$ratio")
+  printf 'round %d: tolvan submit %s requests/s (%.2f s), ab %s requests/s, ratio %s\n' \
+    "$round" "$ours" "$(awk -v ns=$((t1 - t0)) 'BEGIN { print ns / 1e9 }')" "$theirs" "$ratio"
+done
+echo "load after: $(uptime)"
+printf '%s\n' "${ratios[@]}" | sort -n | awk '{ r[NR] = $1 } END {
+  printf "ratio median %.2f (min %.2f, max %.2f; goal at least 0.70)\n", r[int((NR + 1) / 2)], r[1], r[NR] }'
