@@ -28,6 +28,8 @@
 #include "app/AppInfo.h"
 #include "app/Artwork.h"
 #include "app/Browser.h"
+#include "app/SubmitController.h"
+#include "app/dialogs/ErrorLogViewer.h"
 #include "app/ErrorHandler.h"
 #include "app/HelpGuide.h"
 #include "app/Messages.h"
@@ -122,6 +124,18 @@ MainWindow::MainWindow(QWidget* parent)
     connect(qApp, &QApplication::focusChanged, this, &MainWindow::onFocusChanged);
     FormCreate();
     fieldsAtStart_ = TabSheet1->profile();
+    connectRunAndLog();
+}
+
+void MainWindow::connectRunAndLog()
+{
+    submit_ = new SubmitController(this);
+    connect(this, &MainWindow::debugModeRequested, submit_, &SubmitController::startDebugCapture);
+    connect(TabSheet5->BitBtn4, &QPushButton::clicked, this,
+            [this] { guarded([this] { ErrorLogViewer::open(baseDirQ(), this); }); });
+    connect(TabSheet5->BitBtn8, &QPushButton::clicked, this, [this] {
+        guarded([this] { ErrorLogViewer::clearLog(baseDirQ(), this, ErrorLogViewer::newest()); });
+    });
 }
 
 MainWindow::~MainWindow() = default;

@@ -23,6 +23,7 @@ class PageBuilderPage;
 class SearchPage;
 class RankingPage;
 class OptionsPage;
+class SubmitController;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -61,6 +62,9 @@ public:
 
     // Switched on by the About box's Debug button; never switched off.
     bool debugCapture() const { return debugCapture_; }
+
+    // The submission run bound to the Submit page.
+    SubmitController* submitController() const { return submit_; }
 
     // A termination signal: close any modal box, then close as File, Exit does.
     void requestTermination();
@@ -112,6 +116,7 @@ protected:
 private:
     void buildMenu();
     void buildPages();
+    void connectRunAndLog();
     void fixSizeAndCentre();
     void FormCreate();
     bool startupSteps();
@@ -125,6 +130,7 @@ private:
     void setSubmissionClientProxyPort(int port);
 
     std::string baseDir_;
+    SubmitController* submit_ = nullptr;
     std::string settingsPath_;
     Settings settings_;
     ProxySetting http1Proxy_;

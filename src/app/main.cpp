@@ -11,6 +11,7 @@
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
 #include "app/TerminationSignals.h"
+#include "cli/SubmitCommand.h"
 
 namespace {
 
@@ -50,6 +51,10 @@ int saveScreenshots(tolvan::app::MainWindow& window, const QString& directory)
 
 int main(int argc, char** argv)
 {
+    // `tolvan submit ...` runs without a window.
+    if (argc > 1 && std::strcmp(argv[1], "submit") == 0)
+        return tolvan::cli::runSubmitCommand(argc - 1, argv + 1);
+
     // --help and --version answer before Qt looks for a display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -58,6 +63,7 @@ int main(int argc, char** argv)
         }
         if (std::strcmp(argv[i], "--help") == 0) {
             std::printf("Usage: tolvan [--help] [--version] [--screenshots DIR] [Qt options]\n"
+                        "       tolvan submit [options]   (see tolvan submit --help)\n"
                         "Starts Tolvan in the current directory, which holds data/ and sites/.\n"
                         "Settings live in $XDG_CONFIG_HOME/Brindle/Tolvan.reg.\n"
                         "  --screenshots DIR  save a picture of each page into DIR and exit\n"

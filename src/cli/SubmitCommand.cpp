@@ -101,6 +101,14 @@ public:
     void setLamp(Lamp) override {}
     void resetSitesCaption() override {}
     void siteProfileChanged(const SiteProfile&) override {}
+    // Without a Site Data page, a site that has no saved profile is sent with
+    // the last site fields and its own address.
+    void siteWithoutProfile(const std::string& address, SiteProfile& site) override
+    {
+        const auto scheme = address.find("://");
+        site.protocol = scheme == std::string::npos ? std::string() : address.substr(0, scheme + 3);
+        site.address = scheme == std::string::npos ? address : address.substr(scheme + 3);
+    }
     void playSound(RunSound) override {}
     void engineFinished(const std::string& site, const std::string& engine, EngineOutcome outcome,
                         const std::string& detail) override
@@ -200,6 +208,12 @@ int runSubmitCommand(int argc, char** argv)
 {
     const std::string base = std::filesystem::current_path().string();
     Options options;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--help") {
+            std::cout << kUsage;
+            return 0;
+        }
+    }
     try {
         if (const std::string problem = parse(argc, argv, base, options); !problem.empty()) {
             std::cerr << "tolvan submit: " << problem << "\n\n" << kUsage;
@@ -249,8 +263,10 @@ int runSubmitCommand(int argc, char** argv)
         switch (end) {
         case RunEnd::Completed: return 0;
         case RunEnd::Cancelled: return 130;
-        case RunEnd::NotStarted:
-        case RunEnd::Aborted: return 1;
+        case RunEnd::NotStarted: return 1;
+        case RunEnd::Aborted:
+            std::cerr << "The submission run was aborted.\n";
+            return 1;
         }
         return 1;
     } catch (const std::exception& e) {

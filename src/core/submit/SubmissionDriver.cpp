@@ -123,6 +123,8 @@ SubmissionDriver::Step SubmissionDriver::submitSite(const std::string& address, 
     if (!run_.profileName.empty()) {
         site = profiles.loadProfile(run_.profileName);
         view_.siteProfileChanged(site);
+    } else {
+        view_.siteWithoutProfile(address, site);
     }
 
     for (const auto& engine : request.engines) {

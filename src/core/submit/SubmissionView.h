@@ -35,6 +35,12 @@ public:
     virtual void resetSitesCaption() = 0;
     // The working profile changed (loaded for a site, defaults filled in).
     virtual void siteProfileChanged(const SiteProfile& site) = 0;
+    // A site without a saved profile is sent with the working profile as it
+    // stands; a front end without a Site Data page may point it at the site.
+    virtual void siteWithoutProfile(const std::string& address, SiteProfile& site)
+    {
+        (void)address, (void)site;
+    }
     virtual void playSound(RunSound sound) = 0;
     // One engine is done; `detail` is the error message of a failure.
     virtual void engineFinished(const std::string& site, const std::string& engine, EngineOutcome outcome,
