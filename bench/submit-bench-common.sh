@@ -29,6 +29,22 @@ need_packages() {
   fi
 }
 
+# measure FILE STDOUT STDERR command...: runs the command and writes
+# "wall user system status" (seconds, microsecond resolution) to FILE.
+measure() {
+  python3 -c '
+import os, subprocess, sys, time
+timing, out, err = sys.argv[1:4]
+start = time.monotonic()
+with open(out, "w") as o, open(err, "w") as e:
+    child = subprocess.Popen(sys.argv[4:], stdout=o, stderr=e)
+    _, status, usage = os.wait4(child.pid, 0)  # the rusage of this child alone
+wall = time.monotonic() - start
+with open(timing, "w") as f:
+    f.write("%f %f %f %d\n" % (wall, usage.ru_utime, usage.ru_stime, os.waitstatus_to_exitcode(status)))
+' "$@"
+}
+
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
 wait_port() {
@@ -78,6 +94,7 @@ build_submit_command() {
   local build=${BUILD_DIR:-build/bench-full}
   [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAN_BENCH=ON >/dev/null
   cmake --build "$build" --target tolvan -j2 >/dev/null
+  build=$(cd "$build" && pwd)  # the runs start in other directories
   if timeout 20 "$build/src/tolvan" submit 2>&1 </dev/null | grep -q 'Usage: tolvan submit'; then
     submit=("$build/src/tolvan" submit)
   else

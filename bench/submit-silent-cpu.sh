@@ -32,15 +32,8 @@ printf '[LastSaved]\r\nFORWARD=http://\r\nURL=www.mysite.example/\r\n' >"$base/s
 
 echo "submit command: ${submit[*]}"
 echo "load before: $(uptime)"
-# Wall time and the child's rusage (microsecond resolution).
-(cd "$base" && python3 -c '
-import os, resource, subprocess, sys, time
-start = time.monotonic()
-code = subprocess.call(sys.argv[2:], stdout=open(sys.argv[1] + "/run.out", "w"), stderr=open(sys.argv[1] + "/run.err", "w"))
-wall = time.monotonic() - start
-usage = resource.getrusage(resource.RUSAGE_CHILDREN)
-open(sys.argv[1] + "/time", "w").write("%f %f %f %d\n" % (wall, usage.ru_utime, usage.ru_stime, code))
-' "$work" "${submit[@]}" --site http://www.mysite.example/ "${args[@]}" --timeout "$timeout")
+(cd "$base" && measure "$work/time" "$work/run.out" "$work/run.err" \
+  "${submit[@]}" --site http://www.mysite.example/ "${args[@]}" --timeout "$timeout")
 echo "load after: $(uptime)"
 timed_out=$(grep -c $'\ttimed-out\t' "$work/run.out" || true)
 if [ "$timed_out" != "$engines" ]; then
