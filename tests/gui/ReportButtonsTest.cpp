@@ -1,6 +1,7 @@
 // The Text and HTML report buttons' save dialogs and messages, driven offscreen.
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -81,6 +82,10 @@ struct Fixture {
 void chooseFile(QFileDialog* dialog, const QString& file)
 {
     dialog->selectFile(file);
+    // The dialog takes a selection over from its directory model later; typing
+    // the name into its line, as a user does, is what accept() reads at once.
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->setText(file);
     QMetaObject::invokeMethod(dialog, "accept");  // as the Save button does
 }
 
