@@ -112,10 +112,6 @@ MainWindow::MainWindow(QWidget* parent)
     setWindowTitle(QString::fromLatin1(kWindowCaption));
     setWindowIcon(applicationIcon());
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
-    connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
 
     buildMenu();
     buildPages();
@@ -396,21 +392,6 @@ void MainWindow::onFocusChanged(QWidget* old, QWidget* now)
                 emit pageEntered(page);
         }
     });
-}
-
-void MainWindow::armTimeOut(int milliseconds)
-{
-    Timer1->start(milliseconds);
-}
-
-void MainWindow::disarmTimeOut() { Timer1->stop(); }
-
-void MainWindow::Timer1Timer()
-{
-    timedOut_ = true;
-    Timer1->stop();
-    // The run assigns httpIdle to the submission client, abandoning its transfer.
-    emit requestTimedOut();
 }
 
 void MainWindow::setSubmissionClientProxyServer(const QString& server) { http1Proxy_.server = server; }

@@ -53,13 +53,6 @@ public:
     const ProxySetting& submissionClientProxy() const { return http1Proxy_; }
     const ProxySetting& rankingClientProxy() const { return http2Proxy_; }
 
-    // Time-out of one submission request: the run arms the timer around each
-    // request and reads the flag afterwards.
-    void armTimeOut(int milliseconds);
-    void disarmTimeOut();
-    bool timedOut() const { return timedOut_; }
-    void setTimedOut(bool value) { timedOut_ = value; }
-
     // Switched on by the About box's Debug button; never switched off.
     bool debugCapture() const { return debugCapture_; }
 
@@ -77,7 +70,6 @@ public:
     SearchPage* TabSheet6 = nullptr;
     RankingPage* TabSheet7 = nullptr;
     OptionsPage* TabSheet5 = nullptr;
-    QTimer* Timer1 = nullptr;
 
     QAction* updatefiles = nullptr;  // File, Update Data Files
     QAction* BatchRun1 = nullptr;    // File, Import and AutoRun
@@ -90,7 +82,6 @@ public:
 public slots:
     void PageControl1Change(int index);
     void PageControl1Enter();
-    void Timer1Timer();
     void Exit1Click();
     void Help2Click();
     void TolvanHomePage1Click();
@@ -100,8 +91,6 @@ public slots:
     void BatchRun1Click();
 
 signals:
-    // Timer1 fired: the run interrupts its request (the flag is already set).
-    void requestTimedOut();
     // The About box's Debug button: the run opens its "HTTP Responses" window.
     void debugModeRequested();
     // The focus moved into a page from outside it (TabSheet3Enter and friends).
@@ -135,7 +124,6 @@ private:
     Settings settings_;
     ProxySetting http1Proxy_;
     ProxySetting http2Proxy_;
-    bool timedOut_ = false;
     bool debugCapture_ = false;
     bool shown_ = false;
     bool closed_ = false;

@@ -361,27 +361,6 @@ TEST(MainWindowRunning, FocusEnteringThePagesShowsTheEngineCountAndAddsTheSite)
     w->close();
 }
 
-TEST(MainWindowRunning, TimeOutTimerSetsTheFlagOnce)
-{
-    GuiWorkspace ws;
-    tolvan::test::writeSettings(ws);
-    MessageBoxCatcher boxes;
-    auto w = start();
-    QSignalSpy fired(w.get(), &MainWindow::requestTimedOut);
-    EXPECT_FALSE(w->Timer1->isActive());
-    w->armTimeOut(20);
-    EXPECT_TRUE(w->Timer1->isActive());
-    EXPECT_TRUE(waitFor([&] { return w->timedOut(); }));
-    EXPECT_FALSE(w->Timer1->isActive());
-    EXPECT_EQ(fired.count(), 1);
-
-    w->setTimedOut(false);
-    w->armTimeOut(20);
-    w->disarmTimeOut();
-    QTest::qWait(60);
-    EXPECT_FALSE(w->timedOut());
-}
-
 TEST(MainWindowRunning, AboutDebugSwitchesDebugModeOn)
 {
     GuiWorkspace ws;

@@ -1,4 +1,4 @@
-#include "SubmitTestSupport.h"
+#include "EngineServer.h"
 
 #include <signal.h>
 #include <sys/wait.h>
