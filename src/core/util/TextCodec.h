@@ -2,6 +2,7 @@
 // Text on disk is UTF-8; a file that is not valid UTF-8 is read as Windows-1252
 // so data sets from elsewhere still load.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,8 @@ bool isValidUtf8(std::string_view bytes);
 std::string windows1252ToUtf8(std::string_view bytes);
 // The file's bytes as UTF-8 text: unchanged when valid UTF-8, else from Windows-1252.
 std::string decodeFileText(std::string_view bytes);
+// Appends one code point as UTF-8.
+void appendUtf8(std::string& out, std::uint32_t codePoint);
 
 // At most maxChars characters (code points) of s, never splitting a UTF-8 sequence.
 std::string cutChars(std::string_view s, std::size_t maxChars = 255);
