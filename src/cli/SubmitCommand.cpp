@@ -170,8 +170,8 @@ std::string parse(int argc, char** argv, const std::string& base, Options& optio
                 return "There is no engine list named " + name + ".";
             addLines(options.engines, *list);
         } else if (arg == "--major") {
-            for (const auto engine : kMajorEngines)
-                options.engines.emplace_back(engine);
+            for (const auto& engine : majorEngines())
+                options.engines.push_back(engine);
         } else if (arg == "--all") {
             for (const char* index : {"data/sites.tlx", "data/custeng.tlx"})
                 if (fileExists(joinPath(base, index)))

@@ -11,16 +11,6 @@
 
 namespace tolvan {
 
-bool listOrderLess(std::string_view a, std::string_view b)
-{
-    return compareListEntries(a, b) < 0;
-}
-
-void sortLikeListControl(std::vector<std::string>& list)
-{
-    sortListEntries(list);
-}
-
 std::string EngineListFiles::indexPath() const
 {
     return joinPath(baseDir_, "sites/englist.tlx");

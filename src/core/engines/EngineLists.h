@@ -14,17 +14,6 @@
 
 namespace tolvan {
 
-// Added by "Major Engines" whether or not the index holds them.
-constexpr std::array<std::string_view, 9> kMajorEngines = {
-    "AOL NetFind", "Excite", "HotBot", "Infoseek", "Lycos", "Tolvan Search", "Webcrawler", "Alta Vista", "Yahoo",
-};
-
-// Sorted lists (engines, sites to submit, run outcomes) order their entries
-// like the engines page does (engines/EngineSelection.h: insertSorted,
-// containsExactly); these two are for sorting a whole list.
-bool listOrderLess(std::string_view a, std::string_view b);
-void sortLikeListControl(std::vector<std::string>& list);
-
 struct EngineListFiles {
     explicit EngineListFiles(std::string baseDir) : baseDir_(std::move(baseDir)) {}
 

@@ -77,12 +77,12 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
     run_.failedList.clear();
     view_.setResults(run_);
     remaining_ = request.engines;
-    sortLikeListControl(remaining_);
+    sortListEntries(remaining_);
 
     try {
         // The lists are fixed for the whole run: the controls that edit them are disabled.
         std::vector<std::string> sites = request.sites;
-        sortLikeListControl(sites);
+        sortListEntries(sites);
         RunRequest fixed = request;
         fixed.engines = remaining_;
         for (const auto& address : sites) {

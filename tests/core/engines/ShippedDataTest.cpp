@@ -46,7 +46,7 @@ TEST(ShippedData, EveryEngineHasAUsableDefinition)
     const LineList custom = readLineList(kData + "custeng.tlx");
     EXPECT_GE(engines.size(), 40u);
     EXPECT_GE(custom.size(), 1u);
-    for (const auto major : kMajorEngines)
+    for (const auto& major : majorEngines())
         EXPECT_TRUE(containsExactly(engines, major)) << major;
     engines.insert(engines.end(), custom.begin(), custom.end());
 
