@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "engines/EngineDefinition.h"
-#include "engines/EngineLists.h"
+#include "engines/EngineSelection.h"
 #include "net/RemoteHosts.h"
 #include "profiles/ProfileStore.h"
 #include "submit/BuiltInEngines.h"
