@@ -1,0 +1,100 @@
+#pragma once
+// One press of Rank Site: for every ticked engine, fetch its result pages one
+// after another, look for the site on each and show the place found.
+//
+// The run waits through the event pump, so the window stays live: the user may
+// edit the phrase (read again for every page) or tick and untick engines (read
+// when an engine's turn comes) while it goes on.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "net/EventPump.h"
+#include "net/HttpClient.h"
+#include "reporting/RankData.h"
+
+namespace tolvan {
+
+// What the run shows, and the live inputs it reads while it goes on.
+class RankView {
+public:
+    virtual ~RankView() = default;
+
+    // The phrase box's current text, and writing it back.
+    virtual std::string phrase() = 0;
+    virtual void setPhrase(const std::string& phrase) = 0;
+    // Whether the engine's tick box is ticked now.
+    virtual bool engineSelected(RankEngine engine) = 0;
+
+    virtual void setLamp(RankEngine engine, bool lit) = 0;
+    virtual void setCaption(RankEngine engine, const std::string& caption) = 0;
+    // The engine's number panel; 0 means not found and shows blank.
+    virtual void setPosition(RankEngine engine, int position) = 0;
+
+    // The rank buffer: emptied before each page, then every piece of the body
+    // as it arrives.
+    virtual void clearRankBuffer() = 0;
+    virtual void appendToRankBuffer(std::string_view piece) = 0;
+
+    // A modal message box.
+    virtual void showMessage(const std::string& text) = 0;
+};
+
+// The typed inputs of a run.
+struct RankRequest {
+    std::string site;
+    std::string phrase;
+    std::string depth = "50";  // the depth box's text
+};
+
+class RankRun {
+public:
+    // baseDir holds data/hosts.tlx, read at the start of every run.
+    RankRun(std::string baseDir, RankView& view, EventPump& pump = EventPump::plain());
+    ~RankRun();
+    RankRun(const RankRun&) = delete;
+    RankRun& operator=(const RankRun&) = delete;
+
+    // The ranking client. Its proxy is given once, when the program starts.
+    HttpClient& HTTP2() { return http_; }
+    void setProxy(const std::string& server, std::uint16_t port);
+
+    // Performs the run; returns when the last ticked engine is done. A press
+    // while a run is going on is ignored (returns false). Errors other than a
+    // failed page request are thrown.
+    bool run(const RankRequest& request);
+    bool running() const { return running_; }
+
+    // Abandons the request in progress and ends the run without touching the
+    // display again (the window is closing).
+    void stop();
+
+    // The last run: site, phrase (with '+'), depth text, and for every engine
+    // whether it was checked and the place shown.
+    const RankData& result() const { return result_; }
+    // The text of the page last fetched, as received.
+    const std::string& pageText() const { return page_; }
+
+    // A page that fails this many times in a row gives the engine up.
+    static constexpr int kAttemptsPerPage = 3;
+
+private:
+    enum class PageResult { Scanned, Failed, NoYahooMatch, Stopped };
+
+    void checkEngine(RankEngine engine, int depth);
+    PageResult fetchPage(RankEngine engine, long n, bool firstPage, int& place);
+
+    std::string baseDir_;
+    RankView& view_;
+    EventPump& pump_;
+    HttpClient http_;
+    std::string hosts_[kRankEngineCount];
+    std::string exciteSearchHost_;
+    std::string site_;
+    std::string page_;
+    RankData result_;
+    bool running_ = false;
+    bool stopped_ = false;
+};
+
+}  // namespace tolvan
