@@ -95,7 +95,9 @@ build_submit_command() {
   [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAN_BENCH=ON >/dev/null
   cmake --build "$build" --target tolvan -j2 >/dev/null
   build=$(cd "$build" && pwd)  # the runs start in other directories
-  if timeout 20 "$build/src/tolvan" submit 2>&1 </dev/null | grep -q 'Usage: tolvan submit'; then
+  local answer
+  answer=$(timeout 20 "$build/src/tolvan" submit 2>&1 </dev/null || true)  # a usage error when dispatched
+  if grep -q 'Usage: tolvan submit' <<<"$answer"; then
     submit=("$build/src/tolvan" submit)
   else
     cmake --build "$build" --target submit_cli -j2 >/dev/null

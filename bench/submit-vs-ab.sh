@@ -72,7 +72,7 @@ posts() { grep -c '^POST /add 200$' "$work/logs/access.log" || true; }
 # Per round: our rate (whole process), ab's rate (its own report), and the CPU
 # time per request of each process (user + system).
 : >"$work/rounds"
-for round in $(seq "$rounds"); do
+run_ours() {
   before=$(posts)
   (cd "$base" && measure "$work/ours.time" "$work/run.out" "$work/run.err" \
     "${submit[@]}" --site "$site" --engine-list "$list")
@@ -87,7 +87,9 @@ for round in $(seq "$rounds"); do
   fi
   ours=$(awk -v n="$engines" -v w="$wall" 'BEGIN { printf "%.1f", n / w }')
   ours_cpu=$(awk -v n="$engines" -v u="$user" -v s="$sys" 'BEGIN { printf "%.1f", 1e6 * (u + s) / n }')
+}
 
+run_ab() {
   before=$(posts)
   measure "$work/ab.time" "$work/ab.out" "$work/ab.err" \
     ab -n "$engines" -c 1 -p "$body" -T application/x-www-form-urlencoded "$action"
@@ -100,6 +102,11 @@ for round in $(seq "$rounds"); do
     echo "round $round: ab status $code, $failed failed, ${non2xx:-0} non-2xx, $arrived posts arrived" >&2
     exit 1
   fi
+}
+
+# The order alternates, so neither side always runs on a warmer machine.
+for round in $(seq "$rounds"); do
+  if [ $((round % 2)) = 1 ]; then run_ours; run_ab; else run_ab; run_ours; fi
   ab_cpu=$(awk -v n="$engines" -v u="$ab_user" -v s="$ab_sys" 'BEGIN { printf "%.1f", 1e6 * (u + s) / n }')
   ratio=$(awk -v o="$ours" -v a="$theirs" 'BEGIN { printf "%.2f", o / a }')
   echo "$ours $theirs $ratio" >>"$work/rounds"
