@@ -7,7 +7,6 @@
 #include <QVBoxLayout>
 
 #include "app/ErrorHandler.h"
-#include "storage/LineList.h"
 #include "util/Files.h"
 
 namespace tolvan::app {
@@ -44,11 +43,13 @@ void DebugWindow::transfer(const QByteArray& piece)
 void DebugWindow::endTransfer()
 {
     guarded([this] {
-        LineList lines;
+        // The answer as it came: the pieces are lines of the memo only, so no
+        // line break may be added where one piece ends and the next begins.
+        QByteArray body;
         for (const auto& piece : pieces_)
-            lines.push_back(piece.toStdString());
+            body += piece;
         const std::string file = joinPath(baseDir_.toStdString(), "temp.htm");
-        writeLineList(file, lines);
+        writeFileAtomic(file, std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
         HTML1->setSource(QUrl::fromLocalFile(QString::fromStdString(file)));
         HTML1->reload();
     });
