@@ -80,6 +80,7 @@ SubmitController::SubmitController(MainWindow* window)
         if (debug_)
             debug_->endTransfer();
     };
+    connect(window_, &MainWindow::closed, this, &SubmitController::abandonRun);
 }
 
 SubmitController::~SubmitController()
@@ -106,6 +107,7 @@ void SubmitController::BitBtn1Click()
         request.autoText = settings.textcheck;
         request.autoMail = settings.emailcheck;
         site_ = window_->TabSheet1->profile();
+        abandoned_ = false;
         driver_.run(request, site_);
     });
 }
@@ -145,6 +147,18 @@ void SubmitController::BitBtn3Click()
     guarded([&] { app::BitBtn3Click(window_, mailKind_, mailSettings(), site, driver_.state(), rank_, sitesListed()); });
 }
 
+void SubmitController::abandonRun()
+{
+    if (!driver_.running())
+        return;
+    // As Cancel does, without its message: the engine in progress ends and the
+    // run finishes as cancelled at its next check.
+    abandoned_ = true;
+    driver_.state().cancelRequested = true;
+    driver_.state().skipRequested = true;
+    transport_.interrupt();
+}
+
 void SubmitController::startDebugCapture()
 {
     if (!debug_)
@@ -168,7 +182,11 @@ std::size_t SubmitController::sitesListed() const
 
 void SubmitController::pump() { QtEventPump::instance().processEvents(); }
 
-void SubmitController::showMessage(const std::string& text) { app::showMessage(window_, q(text)); }
+void SubmitController::showMessage(const std::string& text)
+{
+    if (!abandoned_)
+        app::showMessage(window_, q(text));
+}
 
 void SubmitController::setRunning(bool running)
 {

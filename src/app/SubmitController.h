@@ -56,6 +56,9 @@ private:
     void playSound(RunSound sound) override;
     void writeAutoReport(AutoReportKind kind) override;
 
+    // The window has closed: the run ends without another request or message.
+    void abandonRun();
+
     EmailReportSettings mailSettings() const;
     std::size_t sitesListed() const;
 
@@ -66,6 +69,7 @@ private:
     ReportKind mailKind_;
     RankData rank_;
     QPointer<DebugWindow> debug_;
+    bool abandoned_ = false;
 };
 
 }  // namespace tolvan::app

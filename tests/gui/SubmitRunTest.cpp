@@ -492,3 +492,45 @@ TEST(SubmitRun, DebugCaptureShowsTheRedirectAnswer)
     EXPECT_TRUE(window->debuglist->toPlainText().isEmpty());
     EXPECT_NE(window->HTML1->toPlainText().indexOf("Moved to thanks"), -1);
 }
+
+TEST(SubmitRun, AbortedRunsGiveTheControlsBack)
+{
+    Rig rig("{}", {{"Rig Gone", "/gone"}, {"Rig Here", "/here"}},
+            {{"Home", "www.mysite.example/", "My Site"}});
+
+    // A definition that has gone since the engine was chosen ends the run at once.
+    fs::rename(rig.file("data/Rig Gone.tlx"), rig.file("Rig Gone.tlx"));
+    rig.pressSubmit();
+    EXPECT_EQ(rig.boxes.texts().back(), "Data file for Rig Gone missing.");
+    EXPECT_TRUE(rig.server.requests().empty());
+    EXPECT_TRUE(rig.idleButtons());
+
+    // A report that cannot be written ends the run after the site with the
+    // error shown; the controls come back, and no completion is announced.
+    fs::rename(rig.file("Rig Gone.tlx"), rig.file("data/Rig Gone.tlx"));
+    std::ofstream(rig.file("reports")) << "a file where the reports folder belongs";
+    rig.options->textcheck->setChecked(true);
+    rig.boxes.clear();
+    rig.pressSubmit();
+    EXPECT_EQ(rig.server.requests().size(), 2u);
+    ASSERT_EQ(rig.boxes.texts().size(), 2);
+    EXPECT_FALSE(rig.boxes.texts().contains("Submission Complete."));
+    EXPECT_TRUE(rig.idleButtons());
+    EXPECT_FALSE(rig.submit->statusl->isBlinking());
+}
+
+TEST(SubmitRun, ClosingTheWindowEndsTheRun)
+{
+    Rig rig(R"({"/stuck": {"silent": true}})", {{"Rig Stuck", "/stuck"}, {"Rig Then", "/then"}},
+            {{"Home", "www.mysite.example/", "My Site"}});
+    When close([&] { return rig.arrived("/stuck"); }, [&] { rig.window->close(); });
+    const qint64 ms = rig.pressSubmit();  // the time-out is 60 s
+    ASSERT_TRUE(close.fired());
+    EXPECT_LT(ms, 5000);
+    EXPECT_FALSE(rig.window->isVisible());
+    // Nothing more is sent and nothing more is asked of a user who has left.
+    EXPECT_EQ(rig.server.requests().size(), 1u);
+    EXPECT_EQ(rig.boxes.texts(),
+              QStringList{"Make sure you have an internet connection established and then hit OK"});
+    EXPECT_FALSE(rig.window->submitController()->running());
+}
