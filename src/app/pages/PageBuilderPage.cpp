@@ -1,12 +1,20 @@
 #include "app/pages/PageBuilderPage.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "app/ErrorHandler.h"
+#include "app/Messages.h"
+#include "net/RemoteHosts.h"
 
 namespace tolvan::app {
 
@@ -28,7 +36,7 @@ QLineEdit* makeEdit(QWidget* parent, const QString& name)
 
 }  // namespace
 
-PageBuilderPage::PageBuilderPage(QWidget* parent) : QWidget(parent)
+PageBuilderPage::PageBuilderPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::currentPath())
 {
     pbtitleedit = makeEdit(this, QStringLiteral("pbtitleedit"));
     QLineEdit** keys[kKeywordCount] = {&pbkey1edit,  &pbkey2edit,  &pbkey3edit,  &pbkey4edit,
@@ -106,6 +114,8 @@ PageBuilderPage::PageBuilderPage(QWidget* parent) : QWidget(parent)
     page->addWidget(intro);
     page->addWidget(intro2);
     page->addLayout(columns, 1);
+
+    connect(BitBtn7, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn7Click(); }); });
 }
 
 std::array<QLineEdit*, PageBuilderPage::kKeywordCount> PageBuilderPage::keywordEdits() const
@@ -121,6 +131,59 @@ void PageBuilderPage::TabSheet4Enter(const QString& title, const QStringList& ke
     for (int i = 0; i < kKeywordCount; ++i)
         edits[static_cast<std::size_t>(i)]->setText(i < keywords.size() ? keywords.at(i) : QString());
     pbdescedit->setText(description);
+}
+
+}  // namespace tolvan::app
+
+namespace tolvan::app {
+
+DoorwayPage PageBuilderPage::doorwayPage() const
+{
+    DoorwayPage page;
+    page.title = pbtitleedit->text().toStdString();
+    const auto edits = keywordEdits();
+    for (std::size_t i = 0; i < edits.size(); ++i)
+        page.keywords[i] = edits[i]->text().toStdString();
+    page.description = pbdescedit->text().toStdString();
+    page.homePage = pburledit->text().toStdString();
+    page.image = pnimage->text().toStdString();
+    page.forward = forwardcheck->isChecked();
+    return page;
+}
+
+QString PageBuilderPage::askForPageFile()
+{
+    QFileDialog dialog(this, QStringLiteral("Save Page to your Web Server"));
+    dialog.setObjectName(QStringLiteral("SaveDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    // Both letter cases: not every dialog matches patterns without regard to case.
+    dialog.setNameFilters({QStringLiteral("HTML files (*.HTM *.HTML *.htm *.html)")});
+    dialog.setDefaultSuffix(QStringLiteral("HTM"));
+    if (!lastDir_.isEmpty())
+        dialog.setDirectory(lastDir_);
+    dialog.selectFile(QStringLiteral("siteindex.htm"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+void PageBuilderPage::BitBtn7Click()
+{
+    const DoorwayPage page = doorwayPage();
+    if (const DoorwayProblem problem = checkDoorwayPage(page); problem != DoorwayProblem::none) {
+        showMessage(this, QString::fromStdString(doorwayProblemMessage(problem)));
+        return;
+    }
+    const QString file = askForPageFile();
+    if (file.isEmpty())
+        return;
+    const std::string product = doorwayProductAddress(RemoteHosts(baseDir_.toStdString()));
+    saveDoorwayPage(page, product, QFile::encodeName(file).toStdString());
+    lastDir_ = QFileInfo(file).absolutePath();
+    showMessage(this, QString::fromStdString(doorwayPageCreatedMessage(QDir::toNativeSeparators(file).toStdString())));
 }
 
 }  // namespace tolvan::app

@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include "pagebuilder/DoorwayPage.h"
+
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -23,6 +25,14 @@ public:
     // description box gets `description` (the site's description on one line).
     // The home page, image and forward choice stay as they are.
     void TabSheet4Enter(const QString& title, const QStringList& keywords, const QString& description);
+
+    // Base directory whose data/hosts.tlx names the program's home page for
+    // the foot of the page (the working directory at start-up by default).
+    void setBaseDir(const QString& dir) { baseDir_ = dir; }
+    QString baseDir() const { return baseDir_; }
+
+    // The page as the boxes describe it now.
+    DoorwayPage doorwayPage() const;
 
     QLineEdit* pbtitleedit = nullptr;
     QLineEdit* pbkey1edit = nullptr;
@@ -49,6 +59,19 @@ public:
 
     // pbkey1edit ... pbkey16edit in order.
     std::array<QLineEdit*, kKeywordCount> keywordEdits() const;
+
+public slots:
+    // Generate: checks the title and the home page, asks where to save
+    // ("siteindex.htm", asking before replacing a file), writes the page and
+    // names the file written. A cancelled dialog writes nothing; a file that
+    // cannot be written ends the handler with the error (no success message).
+    void BitBtn7Click();
+
+private:
+    QString askForPageFile();
+
+    QString baseDir_;
+    QString lastDir_;  // where the last page was saved, for the next dialog
 };
 
 }  // namespace tolvan::app

@@ -10,6 +10,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/Browser.h"
+#include "app/ErrorHandler.h"
+#include "app/Messages.h"
+#include "net/RemoteHosts.h"
 #include "widgets/SiteAddresses.h"
 
 namespace tolvan::app {
@@ -74,10 +78,41 @@ SearchPage::SearchPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curren
     page->addWidget(engines);
     page->addLayout(buttonRow);
     page->addStretch(1);
+
+    connect(BitBtn11, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn11Click(); }); });
 }
 
 void SearchPage::setBaseDir(const QString& dir) { baseDir_ = dir; }
 
 void SearchPage::TabSheet6Enter() { widgets::loadSavedAddresses(search, baseDir_); }
+
+std::optional<SearchEngine> SearchPage::chosenEngine() const
+{
+    const std::pair<const QRadioButton*, SearchEngine> radios[] = {
+        {isradio, SearchEngine::infoseek}, {yahooradio, SearchEngine::yahoo}, {avradio, SearchEngine::altaVista},
+        {lycosradio, SearchEngine::lycos}, {aolradio, SearchEngine::aolNetFind}, {exciteradio, SearchEngine::excite},
+        {hbradio, SearchEngine::hotBot},   {wcradio, SearchEngine::webCrawler}};
+    for (const auto& [radio, engine] : radios) {
+        if (radio->isChecked())
+            return engine;
+    }
+    return std::nullopt;
+}
+
+void SearchPage::BitBtn11Click()
+{
+    const std::optional<SearchEngine> engine = chosenEngine();
+    if (!engine)
+        return;
+    const std::string address =
+        searchAddress(RemoteHosts(baseDir_.toStdString()), *engine, search->currentText().toStdString());
+    if (address.empty()) {
+        showMessage(this, QStringLiteral("No search address is configured for %1 in data/hosts.tlx (section Search).")
+                              .arg(QString::fromStdString(searchHostKey(*engine))));
+        return;
+    }
+    if (!openInBrowser(QString::fromStdString(address)))
+        showError(this, QStringLiteral("Couldn't launch default browser"));
+}
 
 }  // namespace tolvan::app

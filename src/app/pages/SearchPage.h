@@ -2,6 +2,10 @@
 // The "Search" page: one engine, a site address or keywords, Check Site.
 #include <QWidget>
 
+#include <optional>
+
+#include "ranking/SearchCheck.h"
+
 class QButtonGroup;
 class QComboBox;
 class QPushButton;
@@ -14,7 +18,8 @@ class SearchPage : public QWidget {
 public:
     explicit SearchPage(QWidget* parent = nullptr);
 
-    // Base directory the saved site addresses live under (sites/tlxurls.tlx).
+    // Base directory of the saved site addresses (sites/tlxurls.tlx) and of the
+    // engines' search hosts (data/hosts.tlx).
     void setBaseDir(const QString& dir);
     QString baseDir() const { return baseDir_; }
 
@@ -30,10 +35,18 @@ public:
     QButtonGroup* engineGroup = nullptr;
     QPushButton* BitBtn11 = nullptr;  // Check Site
 
+    // The engine of the chosen radio button, if any.
+    std::optional<SearchEngine> chosenEngine() const;
+
 public slots:
     // Entering the page (and every page change): the drop-down entries become
     // the saved site addresses when that file exists; the typed text stays.
     void TabSheet6Enter();
+
+    // Check Site: opens the chosen engine's search for the box's text in the
+    // browser. With no engine chosen nothing happens; an engine without a host
+    // in data/hosts.tlx, or a browser that cannot be started, is reported.
+    void BitBtn11Click();
 
 private:
     QString baseDir_;
