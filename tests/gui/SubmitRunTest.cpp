@@ -406,6 +406,9 @@ TEST(SubmitRun, CancelDuringTheSecondEngineEndsTheRun)
     EXPECT_EQ(p->ProgressBar2->value(), 0);
     EXPECT_EQ(p->ledn7->value(), 0);
     EXPECT_FALSE(p->Led->isOn());
+    // Between runs the engines to do are all the engines to submit again.
+    EXPECT_EQ(entries(p->ListBox3), (QStringList{"Rig A", "Rig B", "Rig C"}));
+    EXPECT_EQ(p->ledn1->value(), 3);
     EXPECT_EQ(rig.boxes.texts(),
               (QStringList{"Make sure you have an internet connection established and then hit OK",
                            "Current submission run is being cancelled.  This may take a moment."}));
@@ -504,6 +507,7 @@ TEST(SubmitRun, AbortedRunsGiveTheControlsBack)
     EXPECT_EQ(rig.boxes.texts().back(), "Data file for Rig Gone missing.");
     EXPECT_TRUE(rig.server.requests().empty());
     EXPECT_TRUE(rig.idleButtons());
+    EXPECT_EQ(entries(rig.submit->ListBox3), (QStringList{"Rig Gone", "Rig Here"}));
 
     // A report that cannot be written ends the run after the site with the
     // error shown; the controls come back, and no completion is announced.

@@ -78,6 +78,12 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
     view_.setResults(run_);
     remaining_ = request.engines;
     sortListEntries(remaining_);
+    // A run that ends before its site end leaves the engines to do as they
+    // stand between runs: all of them, not the ones the interrupted site had left.
+    const auto showAllEngines = [this, all = remaining_] {
+        remaining_ = all;
+        view_.setRemainingEngines(remaining_);
+    };
 
     try {
         // The lists are fixed for the whole run: the controls that edit them are disabled.
@@ -88,10 +94,12 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
         for (const auto& address : sites) {
             const Step step = submitSite(address, fixed, site);
             if (step == Step::Cancelled) {
+                showAllEngines();
                 finishCancelled();
                 return RunEnd::Cancelled;
             }
             if (step == Step::Aborted) {
+                showAllEngines();
                 restoreIdle();
                 return RunEnd::Aborted;
             }
@@ -100,6 +108,7 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
         return run_.cancelRequested ? RunEnd::Cancelled : RunEnd::Completed;
     } catch (...) {
         timerArmed_ = false;
+        showAllEngines();
         restoreIdle();
         throw;
     }
