@@ -179,6 +179,18 @@ std::array<RankingPage::EnginePanel, RankingPage::kEngineCount> RankingPage::eng
             EnginePanel{hbcb, hbled, hbdigit},   EnginePanel{wccb, wcled, wcdigit}};
 }
 
+RankData RankingPage::rankData() const
+{
+    RankData data;
+    data.site = sitetorankedit->currentText().toStdString();
+    data.phrase = keyphraseedit->text().toStdString();
+    data.depth = depthedit->currentText().toStdString();
+    const auto panels = enginePanels();
+    for (std::size_t i = 0; i < panels.size(); ++i)
+        data.engines[i] = RankEntry{panels[i].check->isChecked(), panels[i].digit->value()};
+    return data;
+}
+
 void RankingPage::sitetorankeditDropDown() { widgets::loadSavedAddresses(sitetorankedit, baseDir_); }
 
 void RankingPage::debugbClick() { rankmemo->show(); }

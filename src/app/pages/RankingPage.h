@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include "reporting/RankData.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -37,6 +39,10 @@ public:
     static constexpr int kEngineCount = 8;
     // Infoseek, Yahoo, AltaVista, AOL NetFind, Lycos, Excite, HotBot, WebCrawler.
     std::array<EnginePanel, kEngineCount> enginePanels() const;
+
+    // What the reports read, as the controls show it now: the site, the phrase,
+    // the depth text, and every engine's tick box and place.
+    RankData rankData() const;
 
     widgets::DropDownComboBox* sitetorankedit = nullptr;
     QLineEdit* keyphraseedit = nullptr;

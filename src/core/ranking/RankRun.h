@@ -55,6 +55,9 @@ public:
     RankRun(const RankRun&) = delete;
     RankRun& operator=(const RankRun&) = delete;
 
+    // The directory whose data/hosts.tlx names the engines' hosts.
+    void setBaseDir(std::string baseDir) { baseDir_ = std::move(baseDir); }
+
     // The ranking client. Its proxy is given once, when the program starts.
     HttpClient& HTTP2() { return http_; }
     void setProxy(const std::string& server, std::uint16_t port);

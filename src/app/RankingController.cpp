@@ -1,0 +1,196 @@
+#include "app/RankingController.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextCursor>
+
+#include "app/ErrorHandler.h"
+#include "app/Messages.h"
+#include "app/QtEventPump.h"
+#include "app/dialogs/EmailReportDialog.h"
+#include "app/pages/RankingPage.h"
+#include "profiles/SiteProfile.h"
+#include "reporting/RankReport.h"
+#include "storage/LineList.h"
+#include "submit/SubmissionRun.h"
+#include "util/Files.h"
+#include "widgets/DropDownComboBox.h"
+#include "widgets/LedLamp.h"
+#include "widgets/LedNumber.h"
+
+namespace tolvan::app {
+
+namespace {
+
+struct SaveDialogSetup {
+    const char* title;
+    QStringList filters;  // upper and lower case: not every dialog matches without regard to case
+    const char* defaultSuffix;
+    const char* fileName;
+};
+
+// The save dialog, which asks before replacing a file. Empty when cancelled.
+QString askForReportFile(QWidget* parent, const SaveDialogSetup& setup)
+{
+    QFileDialog dialog(parent, QString::fromLatin1(setup.title));
+    dialog.setObjectName(QStringLiteral("SaveDialog1"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(setup.filters);
+    dialog.setDefaultSuffix(QString::fromLatin1(setup.defaultSuffix));
+    dialog.selectFile(QString::fromLatin1(setup.fileName));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+}  // namespace
+
+RankingController::RankingController(RankingPage* page)
+    : QObject(page), page_(page), run_(std::string(), *this, QtEventPump::instance())
+{
+    connect(page_->rankbtn, &QPushButton::clicked, this, &RankingController::rankbtnClick);
+    connect(page_->rankhtmlbtn, &QPushButton::clicked, this, &RankingController::rankhtmlbtnClick);
+    connect(page_->ranktextbtn, &QPushButton::clicked, this, &RankingController::ranktextbtnClick);
+    connect(page_->rankemailbtn, &QPushButton::clicked, this, &RankingController::rankemailbtnClick);
+}
+
+RankingController::~RankingController() { run_.stop(); }
+
+void RankingController::setProxy(const QString& server, int port)
+{
+    run_.setProxy(server.trimmed().toStdString(), static_cast<std::uint16_t>(port));
+}
+
+void RankingController::setSettingsSource(std::function<Settings()> source) { settingsSource_ = std::move(source); }
+
+void RankingController::setCustomMessageSource(std::function<std::vector<std::string>()> source)
+{
+    customMessageSource_ = std::move(source);
+}
+
+QWidget* RankingController::dialogParent() const { return page_->window(); }
+
+Settings RankingController::settings() const { return settingsSource_ ? settingsSource_() : defaultSettings(); }
+
+std::string RankingController::baseDir() const { return QFile::encodeName(page_->baseDir()).toStdString(); }
+
+void RankingController::stop() { run_.stop(); }
+
+void RankingController::rankbtnClick()
+{
+    if (run_.running())
+        return;  // the run in progress goes on
+    guarded([this] {
+        run_.setBaseDir(baseDir());
+        RankRequest request;
+        request.site = page_->sitetorankedit->currentText().toStdString();
+        request.phrase = page_->keyphraseedit->text().toStdString();
+        request.depth = page_->depthedit->currentText().toStdString();
+        run_.run(request);
+    });
+}
+
+void RankingController::rankhtmlbtnClick()
+{
+    const SaveDialogSetup setup{"Save Lumetra Report as HTML",
+                                {QStringLiteral("HTML files (*.HTM *.HTML *.htm *.html)")}, "HTM", "lumetra.htm"};
+    const QString file = askForReportFile(dialogParent(), setup);
+    if (file.isEmpty())
+        return;
+    guarded([&] {
+        wrhtm(QFile::encodeName(file).toStdString(), page_->rankData(), reportSettingsFrom(settings()));
+        app::showMessage(dialogParent(), QString::fromLatin1(kRankHtmlSaved));
+    });
+}
+
+void RankingController::ranktextbtnClick()
+{
+    const SaveDialogSetup setup{"Save Tolvan Report as TEXT", {QStringLiteral("Text files (*.TXT *.txt)")}, "TXT",
+                                "lumetra.txt"};
+    const QString file = askForReportFile(dialogParent(), setup);
+    if (file.isEmpty())
+        return;
+    guarded([&] {
+        ranktxt(QFile::encodeName(file).toStdString(), page_->rankData(), reportSettingsFrom(settings()));
+        app::showMessage(dialogParent(), QString::fromLatin1(kRankTextSaved));
+    });
+}
+
+void RankingController::rankemailbtnClick()
+{
+    guarded([this] {
+        std::vector<std::string> custom;
+        if (customMessageSource_) {
+            custom = customMessageSource_();
+        } else {
+            const std::string file = joinPath(baseDir(), "sites/custmsg.tlx");
+            if (fileExists(file))
+                custom = readLineList(file);
+        }
+        const EmailReportSettings mail = emailReportSettings(settings(), std::move(custom));
+        const RankData rank = page_->rankData();
+        const SiteProfile noSite;
+        const SubmissionRun noRun;
+        app::rankemailbtnClick(dialogParent(), mailKind_, mail, noSite, noRun, rank);
+    });
+}
+
+// ---- what the run shows ----
+
+namespace {
+RankingPage::EnginePanel panelOf(const RankingPage* page, RankEngine engine)
+{
+    return page->enginePanels()[static_cast<std::size_t>(engine)];
+}
+}  // namespace
+
+std::string RankingController::phrase() { return page_->keyphraseedit->text().toStdString(); }
+
+void RankingController::setPhrase(const std::string& phrase)
+{
+    page_->keyphraseedit->setText(QString::fromStdString(phrase));
+}
+
+bool RankingController::engineSelected(RankEngine engine) { return panelOf(page_, engine).check->isChecked(); }
+
+void RankingController::setLamp(RankEngine engine, bool lit) { panelOf(page_, engine).lamp->setOn(lit); }
+
+void RankingController::setCaption(RankEngine engine, const std::string& caption)
+{
+    panelOf(page_, engine).check->setText(QString::fromStdString(caption));
+}
+
+void RankingController::setPosition(RankEngine engine, int position)
+{
+    panelOf(page_, engine).digit->setValue(position);
+}
+
+void RankingController::clearRankBuffer()
+{
+    page_->rankmemo->clear();
+    bufferDecoder_.resetState();
+}
+
+void RankingController::appendToRankBuffer(std::string_view piece)
+{
+    // The decoder keeps a character cut between two pieces for the next one.
+    const QString text = bufferDecoder_.decode(QByteArrayView(piece.data(), static_cast<qsizetype>(piece.size())));
+    QTextCursor cursor(page_->rankmemo->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+}
+
+void RankingController::showMessage(const std::string& text)
+{
+    app::showMessage(dialogParent(), QString::fromStdString(text));
+}
+
+}  // namespace tolvan::app
