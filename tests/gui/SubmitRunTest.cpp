@@ -82,10 +82,11 @@ QStringList fileLines(const fs::path& file)
 // timer, so an action that opens a modal dialog does not block other pollers.
 class When {
 public:
-    When(std::function<bool()> ready, std::function<void()> action)
+    // An interval of 0 looks at every pass of the event loop.
+    When(std::function<bool()> ready, std::function<void()> action, int intervalMs = 10)
         : ready_(std::move(ready)), action_(std::move(action))
     {
-        timer_.setInterval(10);
+        timer_.setInterval(intervalMs);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             if (fired_ || !ready_())
                 return;
@@ -421,6 +422,21 @@ TEST(SubmitRun, CancelDuringTheSecondEngineEndsTheRun)
     EXPECT_EQ(readAll(rig.file("sites/tlxprofiles.tlx")).find("LASTRUN="), std::string::npos);
     EXPECT_EQ(fileLines(rig.file("error.log")),
               (QStringList{"Tolvan Error Log...", kSeparator, "User Skipped Engine: Rig B"}));
+
+    // Cancel pressed just before a request is sent: that request is not sent.
+    rig.boxes.clear();
+    When early(
+        [&] {
+            return rig.submit->currentenginel->text() == "Rig B"
+                && rig.submit->statusl->text() == "Attempting to Post Site";
+        },
+        [&] { rig.submit->BitBtn2->click(); }, 0);
+    rig.pressSubmit();
+    ASSERT_TRUE(early.fired());
+    EXPECT_EQ(rig.server.requests().size(), 3u);  // one more, for Rig A
+    EXPECT_EQ(entries(p->successlist), QStringList{"Rig A"});
+    EXPECT_EQ(p->statusl->text(), "Cancelled");
+    EXPECT_TRUE(rig.idleButtons());
 }
 
 TEST(SubmitRun, AutomaticReportsAfterEachOfTwoSites)

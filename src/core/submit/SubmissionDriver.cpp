@@ -227,6 +227,8 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
     view_.setCurrentEngine(engine);
     view_.setStatus("Attempting to Post Site", Blink::Start);
     view_.pump();
+    if (run_.cancelRequested)  // cancelled in that pump: nothing more is sent
+        return Step::Cancelled;
     run_.timedOut = false;
     if (timeout_.count() > 0) {
         deadline_ = std::chrono::steady_clock::now() + timeout_;
