@@ -130,7 +130,8 @@ TEST(PageBuilderGenerate, WritesThePageTheBoxesDescribeWhereChosen)
         EXPECT_EQ(driver.offeredName, "siteindex.htm");
         EXPECT_EQ(driver.suffix, "HTM");
         ASSERT_EQ(driver.filters.size(), 1);
-        EXPECT_TRUE(driver.filters.first().startsWith("HTML files (*.HTM *.HTML")) << driver.filters.first().toStdString();
+        EXPECT_TRUE(driver.filters.first().startsWith("HTML files (*.HTM *.HTML"))
+            << driver.filters.first().toStdString();
         EXPECT_TRUE(driver.confirmsOverwrite);
     }
     EXPECT_EQ(ws.base().read("web/lamps.htm"), testData("pagebuilder/forward_with_image/expected.htm"));
