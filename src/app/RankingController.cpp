@@ -66,7 +66,8 @@ RankingController::~RankingController() { run_.stop(); }
 
 void RankingController::setProxy(const QString& server, int port)
 {
-    run_.setProxy(server.trimmed().toStdString(), static_cast<std::uint16_t>(port));
+    const bool usable = port > 0 && port <= 65535;
+    run_.setProxy(server.trimmed().toStdString(), static_cast<std::uint16_t>(usable ? port : 80));
 }
 
 void RankingController::setSettingsSource(std::function<Settings()> source) { settingsSource_ = std::move(source); }
