@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -212,7 +213,7 @@ public:
 
 TEST(SubmitRun, ThreeEnginesAllTakeTheSite)
 {
-    Rig rig("{}", {{"Rig Gamma", "/gamma"}, {"rig beta", "/beta"}, {"Rig Alpha", "/alpha"}},
+    Rig rig(R"({"/alpha": {"delay": 0.2}})", {{"Rig Gamma", "/gamma"}, {"rig beta", "/beta"}, {"Rig Alpha", "/alpha"}},
             {{"Home", "www.mysite.example/", "My Site"}});
     ASSERT_EQ(entries(rig.submit->ListBox4), QStringList{"http://www.mysite.example/"});
     ASSERT_EQ(entries(rig.submit->ListBox3), (QStringList{"Rig Alpha", "rig beta", "Rig Gamma"}));
@@ -269,7 +270,11 @@ TEST(SubmitRun, FailureAndRedirectAreRecordedAndTheLogViewerShowsThem)
     EXPECT_EQ(rig.boxes.texts(), (QStringList{"There is no error log to view", "Error Log Cleared"}));
     EXPECT_EQ(readAll(rig.file("error.log")), "Tolvan Error Log...\r\n");
 
+    // The log stays in the base directory whatever the current directory is now.
+    TempDir elsewhere;
+    fs::current_path(elsewhere.path());
     rig.pressSubmit();
+    EXPECT_FALSE(fs::exists(fs::path(elsewhere.path()) / "error.log"));
     EXPECT_EQ(entries(rig.submit->successlist), QStringList{"Moved Engine"});
     EXPECT_EQ(entries(rig.submit->failedlist), QStringList{"Broken Engine"});
     EXPECT_EQ(rig.submit->ledn3->value(), 1);
@@ -320,6 +325,16 @@ TEST(SubmitRun, TimeOutAndADoubleSkipEachEndOneEngine)
             {{"Home", "www.mysite.example/", "My Site"}});
     rig.options->timeoutcb->setEditText("1");
     rig.clearErrorLog();
+    rig.boxes.clear();
+    // Sounds whose files are missing or not playable are silent, never an error.
+    std::ofstream(rig.file("noise.wav")) << "not a wave";
+    for (QCheckBox* box : {rig.options->subwavchk, rig.options->failwavchk, rig.options->sitewavchk,
+                           rig.options->completewavchk})
+        box->setChecked(true);
+    rig.options->subwav->setText(QString::fromStdString(rig.file("noise.wav").string()));
+    rig.options->failwav->setText(QString::fromStdString(rig.file("missing.wav").string()));
+    rig.options->sitewav->setText(QString::fromStdString(rig.file("noise.wav").string()));
+    rig.options->completewav->setText("");
 
     When skipTwice([&] { return rig.arrived("/stuck"); }, [&] {
         rig.submit->skipbtn->click();
@@ -340,6 +355,8 @@ TEST(SubmitRun, TimeOutAndADoubleSkipEachEndOneEngine)
               (QStringList{"Tolvan Error Log...", kSeparator, "Engine Timed Out: Rig Slow", kSeparator,
                            "User Skipped Engine: Rig Stuck"}));
     EXPECT_TRUE(rig.idleButtons());
+    EXPECT_EQ(rig.boxes.texts(), (QStringList{"Make sure you have an internet connection established and then hit OK",
+                                              "Submission Complete."}));
 }
 
 TEST(SubmitRun, PauseLongerThanTheTimeOutEndsTheEngineAsTimedOut)
@@ -441,13 +458,22 @@ TEST(SubmitRun, CancelDuringTheSecondEngineEndsTheRun)
 
 TEST(SubmitRun, AutomaticReportsAfterEachOfTwoSites)
 {
-    Rig rig(R"({"/taking": {"status": 200}})", {{"Rig Taking", "/taking"}},
+    Rig rig(R"({"/taking": {"status": 200, "delay": 0.2}})", {{"Rig Taking", "/taking"}},
             {{"First", "www.first.example/", "First Site"}, {"Second", "www.second.example/", "Second Site"}});
     rig.options->htmlcheck->setChecked(true);
     rig.options->textcheck->setChecked(true);
+    // The automatic mail cannot go without the mail settings: the run says so
+    // on the caption of the sites to submit instead of stopping.
+    rig.options->emailcheck->setChecked(true);
+    rig.options->smtpserv->clear();
+    QString captionDuringRun;
+    When second([&] { return rig.server.requests().size() == 2; },
+                [&] { captionDuringRun = rig.submit->sitestosubmitl->text(); });
 
     rig.pressSubmit();
     EXPECT_EQ(rig.boxes.texts().back(), "Submission Complete.");
+    EXPECT_EQ(captionDuringRun, QString("Cannot Auto-Mail - Settings not filled in"));
+    EXPECT_EQ(rig.submit->sitestosubmitl->text(), QString("Sites to submit:"));
 
     // Each site's reports describe that site; the profile sent was that site's.
     for (const auto& [title, address, other] :
