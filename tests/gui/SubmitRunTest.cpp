@@ -164,6 +164,7 @@ public:
         for (int i = 0; i < engines->ListBox1->count(); ++i)
             engines->ListBox1->item(i)->setSelected(wanted.contains(engines->ListBox1->item(i)->text()));
         engines->Button1->click();
+        window->PageControl1->setCurrentWidget(submit);  // the user goes to the Submit page
         boxes.clear();
     }
 
@@ -213,23 +214,57 @@ public:
 
 TEST(SubmitRun, ThreeEnginesAllTakeTheSite)
 {
-    Rig rig(R"({"/alpha": {"delay": 0.2}})", {{"Rig Gamma", "/gamma"}, {"rig beta", "/beta"}, {"Rig Alpha", "/alpha"}},
+    Rig rig(R"({"/alpha": {"delay": 0.2}, "/beta": {"delay": 0.2}})",
+            {{"Rig Gamma", "/gamma"}, {"rig beta", "/beta"}, {"Rig Alpha", "/alpha"}},
             {{"Home", "www.mysite.example/", "My Site"}});
-    ASSERT_EQ(entries(rig.submit->ListBox4), QStringList{"http://www.mysite.example/"});
-    ASSERT_EQ(entries(rig.submit->ListBox3), (QStringList{"Rig Alpha", "rig beta", "Rig Gamma"}));
-
-    // While the run goes the lists cannot change and only the run controls work.
-    bool runningState = false;
-    When during([&] { return rig.arrived("/alpha"); }, [&] {
-        runningState = !rig.submit->BitBtn1->isEnabled() && rig.submit->BitBtn2->isEnabled()
-                    && rig.submit->pausebtn->isEnabled() && rig.submit->skipbtn->isEnabled()
-                    && !rig.engines->Button1->isEnabled() && !rig.engines->Button3->isEnabled();
-    });
-    rig.pressSubmit();
-    EXPECT_TRUE(during.fired());
-    EXPECT_TRUE(runningState);
-
     SubmitPage* p = rig.submit;
+    ASSERT_EQ(entries(p->ListBox4), QStringList{"http://www.mysite.example/"});
+    ASSERT_EQ(entries(p->ListBox3), (QStringList{"Rig Alpha", "rig beta", "Rig Gamma"}));
+
+    // What the page shows while the first and the second request wait.
+    struct Seen {
+        bool runControlsOnly = false;
+        QString status, site, engine;
+        bool blinking = false;
+        int lamp = 0;
+        QStringList remaining, successes;
+        int leds[5] = {};  // ledn1, ledn2, ledn6, ledn7, gauge maximum
+    };
+    auto look = [&] {
+        Seen s;
+        s.runControlsOnly = !p->BitBtn1->isEnabled() && !p->BitBtn13->isEnabled() && p->BitBtn2->isEnabled()
+                         && p->pausebtn->isEnabled() && p->skipbtn->isEnabled() && !rig.engines->Button1->isEnabled()
+                         && !rig.engines->Button3->isEnabled();
+        s.status = p->statusl->text();
+        s.blinking = p->statusl->isBlinking();
+        s.site = p->beingsubmittedl->text();
+        s.engine = p->currentenginel->text();
+        s.lamp = p->Led->isOn() ? p->Led->colorValue() : -1;
+        s.remaining = entries(p->ListBox3);
+        s.successes = entries(p->successlist);
+        s.leds[0] = p->ledn1->value(), s.leds[1] = p->ledn2->value(), s.leds[2] = p->ledn6->value();
+        s.leds[3] = p->ledn7->value(), s.leds[4] = p->ProgressBar2->maximum();
+        return s;
+    };
+    Seen first, second;
+    When atFirst([&] { return rig.arrived("/alpha"); }, [&] { first = look(); });
+    When atSecond([&] { return rig.arrived("/beta"); }, [&] { second = look(); });
+    rig.pressSubmit();
+    ASSERT_TRUE(atFirst.fired() && atSecond.fired());
+
+    EXPECT_TRUE(first.runControlsOnly);
+    EXPECT_EQ(first.status, "Attempting to Post Site");
+    EXPECT_TRUE(first.blinking);
+    EXPECT_EQ(first.site, "http://www.mysite.example/");
+    EXPECT_EQ(first.engine, "Rig Alpha");
+    EXPECT_EQ(first.lamp, 65280);
+    EXPECT_EQ(first.remaining, (QStringList{"Rig Alpha", "rig beta", "Rig Gamma"}));
+    EXPECT_EQ(std::vector<int>(first.leds, first.leds + 5), (std::vector<int>{3, 0, 0, 3, 3}));
+    EXPECT_EQ(second.engine, "rig beta");
+    EXPECT_EQ(second.successes, QStringList{"Rig Alpha"});
+    EXPECT_EQ(second.remaining, (QStringList{"rig beta", "Rig Gamma"}));
+    EXPECT_EQ(std::vector<int>(second.leds, second.leds + 5), (std::vector<int>{2, 1, 1, 2, 3}));
+
     EXPECT_EQ(entries(p->successlist), (QStringList{"Rig Alpha", "rig beta", "Rig Gamma"}));
     EXPECT_TRUE(entries(p->failedlist).isEmpty());
     EXPECT_EQ(entries(p->ListBox3), (QStringList{"Rig Alpha", "rig beta", "Rig Gamma"}));
