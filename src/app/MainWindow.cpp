@@ -28,6 +28,7 @@
 #include "app/AppInfo.h"
 #include "app/Artwork.h"
 #include "app/Browser.h"
+#include "app/RankingController.h"
 #include "app/SubmitController.h"
 #include "app/dialogs/ErrorLogViewer.h"
 #include "app/ErrorHandler.h"
@@ -120,11 +121,26 @@ MainWindow::MainWindow(QWidget* parent)
     connect(qApp, &QApplication::focusChanged, this, &MainWindow::onFocusChanged);
     FormCreate();
     fieldsAtStart_ = TabSheet1->profile();
-    connectRunAndLog();
+    connectControllers();
 }
 
-void MainWindow::connectRunAndLog()
+std::vector<std::string> MainWindow::customMessage() const
 {
+    std::vector<std::string> lines;
+    for (const QString& line : TabSheet5->customMessage())
+        lines.push_back(line.toStdString());
+    return lines;
+}
+
+void MainWindow::connectControllers()
+{
+    // The ranking client gets the proxy of start-up only.
+    ranking_ = new RankingController(TabSheet7);
+    ranking_->setSettingsSource([this] { return currentSettings(); });
+    ranking_->setCustomMessageSource([this] { return customMessage(); });
+    ranking_->setProxy(http2Proxy_.server, http2Proxy_.port);
+    connect(this, &MainWindow::closed, ranking_, &RankingController::stop);
+
     submit_ = new SubmitController(this);
     connect(this, &MainWindow::debugModeRequested, submit_, &SubmitController::startDebugCapture);
     connect(TabSheet5->BitBtn4, &QPushButton::clicked, this,

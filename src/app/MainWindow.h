@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <string>
+#include <vector>
 
 #include "profiles/SiteProfile.h"
 #include "settings/Settings.h"
@@ -24,6 +25,7 @@ class SearchPage;
 class RankingPage;
 class OptionsPage;
 class SubmitController;
+class RankingController;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -55,6 +57,9 @@ public:
 
     // Switched on by the About box's Debug button; never switched off.
     bool debugCapture() const { return debugCapture_; }
+
+    // The custom message memo's lines, as the e-mail reports put them on top.
+    std::vector<std::string> customMessage() const;
 
     // The submission run bound to the Submit page.
     SubmitController* submitController() const { return submit_; }
@@ -105,7 +110,7 @@ protected:
 private:
     void buildMenu();
     void buildPages();
-    void connectRunAndLog();
+    void connectControllers();
     void fixSizeAndCentre();
     void FormCreate();
     bool startupSteps();
@@ -120,6 +125,7 @@ private:
 
     std::string baseDir_;
     SubmitController* submit_ = nullptr;
+    RankingController* ranking_ = nullptr;
     std::string settingsPath_;
     Settings settings_;
     ProxySetting http1Proxy_;

@@ -21,8 +21,6 @@
 #include "app/pages/SubmitPage.h"
 #include "reporting/AutoReports.h"
 #include "reporting/ReportData.h"
-#include "storage/LineList.h"
-#include "util/Files.h"
 #include "widgets/BlinkLabel.h"
 #include "widgets/LedLamp.h"
 #include "widgets/LedNumber.h"
@@ -169,8 +167,7 @@ void SubmitController::startDebugCapture()
 
 EmailReportSettings SubmitController::mailSettings() const
 {
-    const std::string custom = joinPath(window_->baseDir(), "sites/custmsg.tlx");
-    return emailReportSettings(window_->currentSettings(), fileExists(custom) ? readLineList(custom) : LineList{});
+    return emailReportSettings(window_->currentSettings(), window_->customMessage());
 }
 
 std::size_t SubmitController::sitesListed() const
