@@ -575,16 +575,19 @@ TEST(SubmitRun, DebugCaptureShowsTheRedirectAnswer)
 
 TEST(SubmitRun, AbortedRunsGiveTheControlsBack)
 {
-    Rig rig("{}", {{"Rig Gone", "/gone"}, {"Rig Here", "/here"}},
+    Rig rig(R"({"/fails": {"status": 404, "reason": "Not Found"}})",
+            {{"Rig A Fails", "/fails"}, {"Rig Gone", "/gone"}, {"Rig Here", "/here"}},
             {{"Home", "www.mysite.example/", "My Site"}});
+    const QStringList all{"Rig A Fails", "Rig Gone", "Rig Here"};
 
-    // A definition that has gone since the engine was chosen ends the run at once.
+    // A definition that has gone since the engine was chosen ends the run there.
     fs::rename(rig.file("data/Rig Gone.tlx"), rig.file("Rig Gone.tlx"));
     rig.pressSubmit();
     EXPECT_EQ(rig.boxes.texts().back(), "Data file for Rig Gone missing.");
-    EXPECT_TRUE(rig.server.requests().empty());
+    EXPECT_EQ(rig.server.requests().size(), 1u);
     EXPECT_TRUE(rig.idleButtons());
-    EXPECT_EQ(entries(rig.submit->ListBox3), (QStringList{"Rig Gone", "Rig Here"}));
+    EXPECT_EQ(entries(rig.submit->ListBox3), all);
+    EXPECT_EQ(rig.submit->ledn1->value(), 3);
 
     // A report that cannot be written ends the run after the site with the
     // error shown; the controls come back, and no completion is announced.
@@ -593,11 +596,26 @@ TEST(SubmitRun, AbortedRunsGiveTheControlsBack)
     rig.options->textcheck->setChecked(true);
     rig.boxes.clear();
     rig.pressSubmit();
-    EXPECT_EQ(rig.server.requests().size(), 2u);
+    EXPECT_EQ(rig.server.requests().size(), 4u);
     ASSERT_EQ(rig.boxes.texts().size(), 2);
     EXPECT_FALSE(rig.boxes.texts().contains("Submission Complete."));
     EXPECT_TRUE(rig.idleButtons());
-    EXPECT_FALSE(rig.submit->statusl->isBlinking());
+
+    // A folder where the error log belongs: Clear shows the error instead of
+    // "Error Log Cleared", and the run treats the log as missing.
+    fs::remove(rig.file("reports"));
+    rig.options->textcheck->setChecked(false);
+    fs::create_directory(rig.file("error.log"));
+    rig.boxes.clear();
+    rig.clearErrorLog();
+    ASSERT_EQ(rig.boxes.texts().size(), 1);
+    EXPECT_NE(rig.boxes.texts()[0], "Error Log Cleared");
+    rig.boxes.clear();
+    rig.pressSubmit();
+    EXPECT_EQ(rig.server.requests().size(), 7u);
+    EXPECT_EQ(rig.boxes.texts().back(), "Submission Complete.");
+    EXPECT_EQ(entries(rig.submit->failedlist), QStringList{"Rig A Fails"});
+    EXPECT_TRUE(fs::is_directory(rig.file("error.log")));
 }
 
 TEST(SubmitRun, ClosingTheWindowEndsTheRun)
