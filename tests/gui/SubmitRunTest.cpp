@@ -79,6 +79,13 @@ QStringList fileLines(const fs::path& file)
     return lines;
 }
 
+bool waitForClosed(QWidget* window)
+{
+    for (int i = 0; i < 200 && window->isVisible(); ++i)
+        QTest::qWait(10);
+    return !window->isVisible();
+}
+
 // Runs `action` once, from the event loop, as soon as `ready` holds. Its own
 // timer, so an action that opens a modal dialog does not block other pollers.
 class When {
@@ -620,16 +627,36 @@ TEST(SubmitRun, AbortedRunsGiveTheControlsBack)
 
 TEST(SubmitRun, ClosingTheWindowEndsTheRun)
 {
-    Rig rig(R"({"/stuck": {"silent": true}})", {{"Rig Stuck", "/stuck"}, {"Rig Then", "/then"}},
-            {{"Home", "www.mysite.example/", "My Site"}});
-    When close([&] { return rig.arrived("/stuck"); }, [&] { rig.window->close(); });
-    const qint64 ms = rig.pressSubmit();  // the time-out is 60 s
-    ASSERT_TRUE(close.fired());
-    EXPECT_LT(ms, 5000);
-    EXPECT_FALSE(rig.window->isVisible());
-    // Nothing more is sent and nothing more is asked of a user who has left.
-    EXPECT_EQ(rig.server.requests().size(), 1u);
-    EXPECT_EQ(rig.boxes.texts(),
-              QStringList{"Make sure you have an internet connection established and then hit OK"});
-    EXPECT_FALSE(rig.window->submitController()->running());
+    // By the window's close button, by a termination signal's request, and by
+    // that request while the run is paused.
+    enum class Way { Close, Terminate, TerminateWhilePaused };
+    for (const Way way : {Way::Close, Way::Terminate, Way::TerminateWhilePaused}) {
+        SCOPED_TRACE(static_cast<int>(way));
+        Rig rig(R"({"/stuck": {"silent": true}})", {{"Rig Stuck", "/stuck"}, {"Rig Then", "/then"}},
+                {{"Home", "www.mysite.example/", "My Site"}});
+        When close([&] { return rig.arrived("/stuck"); }, [&] {
+            if (way == Way::Close)
+                rig.window->close();
+            else if (way == Way::Terminate)
+                rig.window->requestTermination();
+            else
+                rig.submit->pausebtn->click();
+        });
+        When whilePaused(
+            [&] {
+                QWidget* modal = QApplication::activeModalWidget();
+                return way == Way::TerminateWhilePaused && modal && modal->objectName() == "TPause";
+            },
+            [&] { rig.window->requestTermination(); });
+        const qint64 ms = rig.pressSubmit();  // the time-out is 60 s
+        ASSERT_TRUE(close.fired());
+        EXPECT_EQ(whilePaused.fired(), way == Way::TerminateWhilePaused);
+        EXPECT_LT(ms, 5000);
+        EXPECT_TRUE(waitForClosed(rig.window.get()));
+        // Nothing more is sent and nothing more is asked of a user who has left.
+        EXPECT_EQ(rig.server.requests().size(), 1u);
+        EXPECT_EQ(rig.boxes.texts(),
+                  QStringList{"Make sure you have an internet connection established and then hit OK"});
+        EXPECT_FALSE(rig.window->submitController()->running());
+    }
 }
