@@ -113,6 +113,17 @@ for round in $(seq "$rounds"); do
   printf 'round %d: tolvan submit %s requests/s (%.2f s, CPU %s us/request), ab %s requests/s (CPU %s us/request), ratio %s\n' \
     "$round" "$ours" "$wall" "$ours_cpu" "$theirs" "$ab_cpu" "$ratio"
 done
+# Where our time goes: the same run with --dry-run reads every definition,
+# builds every body and prints it, but sends nothing (best of 3).
+dry_best=
+for _ in 1 2 3; do
+  (cd "$base" && measure "$work/dry.time" /dev/null "$work/dry.err" \
+    "${submit[@]}" --site "$site" --engine-list "$list" --dry-run)
+  read -r dwall _ _ _ <"$work/dry.time"
+  dry_best=$(awk -v a="${dry_best:-1e9}" -v b="$dwall" 'BEGIN { print (b < a ? b : a) }')
+done
+awk -v w="$dry_best" -v n="$engines" 'BEGIN {
+  printf "dry run (no requests): %.3f s, %.1f us per engine of work besides the request itself\n", w, 1e6 * w / n }'
 echo "load after: $(uptime)"
 sort -n -k3 "$work/rounds" | awk '{ o[NR] = $1; a[NR] = $2; r[NR] = $3 } END {
   bo = 0; ba = 0
