@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -539,6 +540,28 @@ TEST(SubmitRun, AutomaticReportsAfterEachOfTwoSites)
     const std::string profiles = readAll(rig.file("sites/tlxprofiles.tlx"));
     EXPECT_NE(profiles.find("LASTRUN=Last Submission: "), profiles.rfind("LASTRUN=Last Submission: "));
     EXPECT_EQ(rig.boxes.texts().size(), 2);
+
+    // The Text button afterwards asks for a file again (the run's automatic
+    // mode does not stick to it) and describes the last site.
+    const QString chosen = QString::fromStdString(rig.file("by-hand.txt").string());
+    QString dialogCaption;
+    When save([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()) != nullptr; }, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        dialogCaption = dialog->windowTitle();
+        dialog->selectFile(chosen);
+        if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+            name->setText(chosen);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    rig.boxes.clear();
+    rig.submit->BitBtn13->click();
+    ASSERT_TRUE(save.fired());
+    EXPECT_EQ(dialogCaption, "Save Tolvan Report as TEXT");
+    ASSERT_FALSE(rig.boxes.texts().isEmpty());
+    EXPECT_EQ(rig.boxes.texts()[0], "Your Text report has been saved");
+    const std::string byHand = readAll(rig.file("by-hand.txt"));
+    EXPECT_NE(byHand.find("www.second.example/"), std::string::npos);
+    EXPECT_EQ(byHand.find("www.first.example/"), std::string::npos);
 }
 
 TEST(SubmitRun, DebugCaptureShowsTheRedirectAnswer)
