@@ -70,20 +70,15 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
     run_.startTime = longTime(Clock::current().now());
     running_ = true;
     view_.setRunning(true);
-    view_.setStatus("", Blink::Stop);
+    showStatus("", Blink::Stop);
     view_.setBeingSubmitted("");
     view_.setCurrentEngine("");
     run_.successList.clear();
     run_.failedList.clear();
     view_.setResults(run_);
-    remaining_ = request.engines;
-    sortListEntries(remaining_);
-    // A run that ends before its site end leaves the engines to do as they
-    // stand between runs: all of them, not the ones the interrupted site had left.
-    const auto showAllEngines = [this, all = remaining_] {
-        remaining_ = all;
-        view_.setRemainingEngines(remaining_);
-    };
+    engines_ = request.engines;
+    sortListEntries(engines_);
+    remaining_ = engines_;
 
     try {
         // The lists are fixed for the whole run: the controls that edit them are disabled.
@@ -99,17 +94,14 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
                 return RunEnd::Cancelled;
             }
             if (step == Step::Aborted) {
-                showAllEngines();
-                restoreIdle();
+                abortRun();
                 return RunEnd::Aborted;
             }
         }
         runEnd();
         return run_.cancelRequested ? RunEnd::Cancelled : RunEnd::Completed;
     } catch (...) {
-        timerArmed_ = false;
-        showAllEngines();
-        restoreIdle();
+        abortRun();
         throw;
     }
 }
@@ -219,13 +211,13 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
         // Nothing can be sent without a known method: that is a failure, not a success.
         const std::string message = "Unknown request method \"" + definition.method + "\": nothing was sent.";
         log.appendFailure(message, engine, definition.siteUrl, definition.method, definition.action);
-        view_.setStatus("Site Failed", Blink::Start);
+        showStatus("Site Failed", Blink::Start);
         recordFailure(address, engine, EngineOutcome::Failed, message, true);
         return Step::Next;
     }
 
     view_.setCurrentEngine(engine);
-    view_.setStatus("Attempting to Post Site", Blink::Start);
+    showStatus("Attempting to Post Site", Blink::Start);
     view_.pump();
     if (run_.cancelRequested)  // cancelled in that pump: nothing more is sent
         return Step::Cancelled;
@@ -253,7 +245,7 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
         else
             log.appendSkipped(engine);
         view_.pump();
-        view_.setStatus(timedOut ? "Site Timed Out" : "Site Skipped", Blink::Start);
+        showStatus(timedOut ? "Site Timed Out" : "Site Skipped", Blink::Start);
         if (run_.cancelRequested)
             return Step::Cancelled;
         recordFailure(address, (timedOut ? "Timed Out: " : "Skipped: ") + engine,
@@ -265,7 +257,7 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
     if (run_.skipRequested) {
         log.appendSkipped(engine);
         view_.pump();
-        view_.setStatus("Site Skipped", Blink::Start);
+        showStatus("Site Skipped", Blink::Start);
         if (run_.cancelRequested)
             return Step::Cancelled;
         recordFailure(address, "Skipped: " + engine, EngineOutcome::Skipped, result.message, false);
@@ -278,14 +270,14 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
     // Every other error is a failure, a connection attempt that timed out included.
     log.appendFailure(result.message, engine, definition.siteUrl, definition.method, definition.action);
     view_.pump();
-    view_.setStatus("Site Failed", Blink::Start);
+    showStatus("Site Failed", Blink::Start);
     recordFailure(address, engine, EngineOutcome::Failed, result.message, false);
     return Step::Next;
 }
 
 void SubmissionDriver::recordSuccess(const std::string& site, bool removeRemaining)
 {
-    view_.setStatus("Posted Site", Blink::Stop);
+    showStatus("Posted Site", Blink::Stop);
     insertSorted(run_.successList, run_.currentEngine);
     view_.setResults(run_);
     advanceGauges();
@@ -328,7 +320,7 @@ void SubmissionDriver::removeFirstRemaining()
 void SubmissionDriver::runEnd()
 {
     view_.resetSitesCaption();
-    view_.setStatus("Complete", Blink::Keep);
+    showStatus("Complete", Blink::Keep);
     view_.setBeingSubmitted(kPlaceholder);
     view_.setCurrentEngine(kPlaceholder);
     view_.playSound(RunSound::Completion);
@@ -345,12 +337,35 @@ void SubmissionDriver::runEnd()
 void SubmissionDriver::finishCancelled()
 {
     view_.setLamp(Lamp::Off);
-    view_.setStatus("Cancelled", Blink::Stop);
+    showStatus("Cancelled", Blink::Stop);
     view_.setBeingSubmitted(kPlaceholder);
     view_.setCurrentEngine(kPlaceholder);
     view_.pump();
     completed_ = 0;
     view_.setGauges(gaugeMax_, 0, 0);
+    restoreIdle();
+}
+
+// A run that ends before its site end leaves the engines to do as they stand
+// between runs: all of them, not the ones the interrupted site had left.
+void SubmissionDriver::showAllEngines()
+{
+    remaining_ = engines_;
+    view_.setRemainingEngines(remaining_);
+}
+
+void SubmissionDriver::showStatus(const std::string& text, Blink blink)
+{
+    status_ = text;
+    view_.setStatus(text, blink);
+}
+
+void SubmissionDriver::abortRun()
+{
+    // The controls come back as after a cancel; the status text says what happened last.
+    showAllEngines();
+    view_.setLamp(Lamp::Off);
+    showStatus(status_, Blink::Stop);
     restoreIdle();
 }
 
@@ -378,7 +393,7 @@ void SubmissionDriver::cancel()
     run_.cancelRequested = true;
     run_.skipRequested = true;
     view_.setLamp(Lamp::Off);
-    view_.setStatus("Cancelled", Blink::Stop);
+    showStatus("Cancelled", Blink::Stop);
     view_.setBeingSubmitted(kPlaceholder);
     view_.setCurrentEngine(kPlaceholder);
     view_.pump();
@@ -390,12 +405,12 @@ void SubmissionDriver::cancel()
 void SubmissionDriver::pause()
 {
     view_.setLamp(Lamp::Orange);
-    view_.setStatus("Paused", Blink::Keep);
+    showStatus("Paused", Blink::Keep);
 }
 
 void SubmissionDriver::resume()
 {
-    view_.setStatus("Attempting to Post Site", Blink::Keep);
+    showStatus("Attempting to Post Site", Blink::Keep);
     view_.setLamp(Lamp::Green);
 }
 

@@ -66,6 +66,9 @@ private:
     void runEnd();
     void finishCancelled();
     void restoreIdle();
+    void abortRun();
+    void showAllEngines();
+    void showStatus(const std::string& text, Blink blink);
 
     void recordSuccess(const std::string& site, bool removeRemaining);
     void recordFailure(const std::string& site, const std::string& entry, EngineOutcome outcome,
@@ -78,10 +81,12 @@ private:
     SubmissionTransport& transport_;
     RunPump pump_{*this};
     SubmissionRun run_;
-    std::vector<std::string> remaining_;
+    std::vector<std::string> engines_;    // the run's engines, sorted
+    std::vector<std::string> remaining_;  // the current site's engines still to do
     int gaugeMax_ = 0;
     int completed_ = 0;
     bool running_ = false;
+    std::string status_;  // the status text shown last
     std::chrono::milliseconds timeout_{0};
     bool timerArmed_ = false;
     std::chrono::steady_clock::time_point deadline_;
