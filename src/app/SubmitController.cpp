@@ -230,6 +230,13 @@ void SubmitController::setRemainingEngines(const std::vector<std::string>& engin
     page->ledn1->setValue(static_cast<int>(engines.size()));
 }
 
+void SubmitController::firstRemainingDone()
+{
+    SubmitPage* page = window_->TabSheet3;
+    delete page->ListBox3->takeItem(0);
+    page->ledn1->setValue(page->ListBox3->count());
+}
+
 void SubmitController::setResults(const SubmissionRun& run)
 {
     SubmitPage* page = window_->TabSheet3;
@@ -237,6 +244,20 @@ void SubmitController::setResults(const SubmissionRun& run)
     page->successlist->addItems(toQStringList(run.successList));
     page->failedlist->clear();
     page->failedlist->addItems(toQStringList(run.failedList));
+    showResultCounts(run);
+}
+
+void SubmitController::resultAdded(const SubmissionRun& run, bool success, std::size_t index)
+{
+    const auto& list = success ? run.successList : run.failedList;
+    QListWidget* box = success ? window_->TabSheet3->successlist : window_->TabSheet3->failedlist;
+    box->insertItem(static_cast<int>(index), q(list[index]));
+    showResultCounts(run);
+}
+
+void SubmitController::showResultCounts(const SubmissionRun& run)
+{
+    SubmitPage* page = window_->TabSheet3;
     page->ledn2->setValue(static_cast<int>(run.successList.size()));
     page->ledn4->setValue(static_cast<int>(run.successList.size()));
     page->ledn3->setValue(static_cast<int>(run.failedList.size()));

@@ -49,7 +49,10 @@ private:
     void setCurrentEngine(const std::string& engine) override;
     void setGauges(int maximum, int completed, int remaining) override;
     void setRemainingEngines(const std::vector<std::string>& engines) override;
+    void firstRemainingDone() override;
     void setResults(const SubmissionRun& run) override;
+    void resultAdded(const SubmissionRun& run, bool success, std::size_t index) override;
+    void showResultCounts(const SubmissionRun& run);
     void setLamp(Lamp lamp) override;
     void resetSitesCaption() override;
     void siteProfileChanged(const SiteProfile& site) override;

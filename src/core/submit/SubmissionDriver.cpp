@@ -12,7 +12,6 @@
 #include "submit/SubmissionTransport.h"
 #include "util/Clock.h"
 #include "util/Errors.h"
-#include "util/Files.h"
 
 namespace tolvan {
 
@@ -78,14 +77,14 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
     view_.setResults(run_);
     engines_ = request.engines;
     sortListEntries(engines_);
-    remaining_ = engines_;
+    remaining_ = engines_.size();
 
     try {
         // The lists are fixed for the whole run: the controls that edit them are disabled.
         std::vector<std::string> sites = request.sites;
         sortListEntries(sites);
         RunRequest fixed = request;
-        fixed.engines = remaining_;
+        fixed.engines = engines_;
         for (const auto& address : sites) {
             const Step step = submitSite(address, fixed, site);
             if (step == Step::Cancelled) {
@@ -112,7 +111,7 @@ SubmissionDriver::Step SubmissionDriver::submitSite(const std::string& address, 
     run_.successList.clear();
     run_.failedList.clear();
     view_.setResults(run_);
-    gaugeMax_ = static_cast<int>(remaining_.size());
+    gaugeMax_ = static_cast<int>(remaining_);
     completed_ = 0;
     view_.setGauges(gaugeMax_, 0, gaugeMax_);
     run_.skipRequested = false;
@@ -138,8 +137,7 @@ SubmissionDriver::Step SubmissionDriver::submitSite(const std::string& address, 
     view_.playSound(RunSound::Site);
     completed_ = 0;
     view_.setGauges(gaugeMax_, 0, 0);
-    remaining_ = request.engines;
-    view_.setRemainingEngines(remaining_);
+    showAllEngines();
     view_.setLamp(Lamp::Off);
     if (run_.cancelRequested)
         return Step::Cancelled;
@@ -172,10 +170,6 @@ SubmissionDriver::Step SubmissionDriver::submitEngine(const std::string& address
     run_.skipRequested = false;
     run_.currentEngine = engine;
     view_.setCurrentEngine(engine);
-    if (!fileExists(engineDefinitionPath(baseDir_, engine))) {
-        view_.showMessage("Data file for " + engine + " missing.");
-        return Step::Aborted;
-    }
     run_.descriptionText = site.descriptionText();
     DefinitionResult built = readEngineDefinition(baseDir_, engine, site, run_.categoryNumber);
     view_.siteProfileChanged(site);
@@ -278,8 +272,8 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
 void SubmissionDriver::recordSuccess(const std::string& site, bool removeRemaining)
 {
     showStatus("Posted Site", Blink::Stop);
-    insertSorted(run_.successList, run_.currentEngine);
-    view_.setResults(run_);
+    const std::size_t at = insertSorted(run_.successList, run_.currentEngine);
+    view_.resultAdded(run_, true, at);
     advanceGauges();
     if (removeRemaining)
         removeFirstRemaining();
@@ -293,8 +287,8 @@ void SubmissionDriver::recordFailure(const std::string& site, const std::string&
                                      const std::string& detail, bool removeRemaining)
 {
     view_.setLamp(Lamp::Red);
-    insertSorted(run_.failedList, entry);
-    view_.setResults(run_);
+    const std::size_t at = insertSorted(run_.failedList, entry);
+    view_.resultAdded(run_, false, at);
     advanceGauges();
     if (removeRemaining)
         removeFirstRemaining();
@@ -312,9 +306,10 @@ void SubmissionDriver::advanceGauges()
 
 void SubmissionDriver::removeFirstRemaining()
 {
-    if (!remaining_.empty())
-        remaining_.erase(remaining_.begin());
-    view_.setRemainingEngines(remaining_);
+    if (remaining_ == 0)
+        return;
+    --remaining_;
+    view_.firstRemainingDone();
 }
 
 void SubmissionDriver::runEnd()
@@ -350,8 +345,8 @@ void SubmissionDriver::finishCancelled()
 // between runs: all of them, not the ones the interrupted site had left.
 void SubmissionDriver::showAllEngines()
 {
-    remaining_ = engines_;
-    view_.setRemainingEngines(remaining_);
+    remaining_ = engines_.size();
+    view_.setRemainingEngines(engines_);
 }
 
 void SubmissionDriver::showStatus(const std::string& text, Blink blink)

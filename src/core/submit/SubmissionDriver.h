@@ -82,7 +82,7 @@ private:
     RunPump pump_{*this};
     SubmissionRun run_;
     std::vector<std::string> engines_;    // the run's engines, sorted
-    std::vector<std::string> remaining_;  // the current site's engines still to do
+    std::size_t remaining_ = 0;           // how many of them the current site has still to do
     int gaugeMax_ = 0;
     int completed_ = 0;
     bool running_ = false;

@@ -1,6 +1,7 @@
 #pragma once
 // What a submission run shows while it goes: the Submit page implements it with
 // its widgets, the command line with plain text.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -29,8 +30,16 @@ public:
     virtual void setBeingSubmitted(const std::string& site) = 0;
     virtual void setCurrentEngine(const std::string& engine) = 0;
     virtual void setGauges(int maximum, int completed, int remaining) = 0;
+    // The engines still to do: the whole list at a site's end, then one by one.
     virtual void setRemainingEngines(const std::vector<std::string>& engines) = 0;
-    virtual void setResults(const SubmissionRun& run) = 0;  // both lists and their counts
+    virtual void firstRemainingDone() {}
+    // Both result lists and their counts; resultAdded says which entry is new.
+    virtual void setResults(const SubmissionRun& run) = 0;
+    virtual void resultAdded(const SubmissionRun& run, bool success, std::size_t index)
+    {
+        (void)success, (void)index;
+        setResults(run);
+    }
     virtual void setLamp(Lamp lamp) = 0;
     virtual void resetSitesCaption() = 0;
     // The working profile changed (loaded for a site, defaults filled in).
