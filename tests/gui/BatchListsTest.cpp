@@ -15,6 +15,7 @@
 
 #include <memory>
 
+#include "EngineServer.h"
 #include "GuiTestSupport.h"
 #include "ShellTestSupport.h"
 #include "app/MainWindow.h"
@@ -354,4 +355,54 @@ TEST(ImportAutoRun, MainWindowRunWithNothingToSubmit)
     QTest::qWait(20);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(window);  // released when closed
+}
+
+// In the real window against a loopback engine: two imported sites are saved,
+// listed and submitted; the Import and AutoRun window goes as the run starts.
+TEST(ImportAutoRun, MainWindowRunSubmitsTheImportedSites)
+{
+    GuiWorkspace ws;
+    writeSettings(ws);
+    EngineServer server("{}");
+    {
+        std::string custom = ws.base().read("data/custeng.tlx");
+        while (!custom.empty() && (custom.back() == '\n' || custom.back() == '\r'))
+            custom.pop_back();
+        ws.base().write("data/custeng.tlx", custom + "\r\nLoop Engine\r\n");
+        ws.base().write("data/Loop Engine.tlx", "[Fields]\r\nURL=url\r\nTITLE=title\r\n[SITE]\r\nACTION="
+                                                    + server.url("/add") + "\r\nMETHOD=POST\r\n");
+    }
+    ws.base().write("batch/a", importFile("Alpha", "http://", "alpha.example/"));
+    ws.base().write("batch/b", importFile("Beta", "http://", "beta.example/"));
+    MainWindow main;
+    main.show();
+    MessageBoxCatcher boxes;
+
+    // Stand-in for the major engines: only the loopback engine, so nothing
+    // leaves this machine.
+    AutoRunHooks hooks = autoRunHooks(&main);
+    hooks.pressMajorEngines = [&main] {
+        EnginesPage* engines = main.TabSheet2;
+        for (int i = 0; i < engines->ListBox1->count(); ++i)
+            engines->ListBox1->item(i)->setSelected(engines->ListBox1->item(i)->text() == "Loop Engine");
+        engines->Button1->click();
+    };
+    QPointer<Tautobatch> window = new Tautobatch(base(ws), hooks, &main);
+    window->show();
+    selectFiles(*window, {"a", "b"});
+    ASSERT_EQ(main.TabSheet2->enginesToSubmit(), QStringList{});
+    window->Button1->click();  // returns when the run is over
+
+    EXPECT_FALSE(window && window->isVisible());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window);
+    EXPECT_EQ(main.TabSheet2->enginesToSubmit(), QStringList{"Loop Engine"});
+    EXPECT_EQ(main.TabSheet3->sitesToSubmit(), (QStringList{"http://alpha.example/", "http://beta.example/"}));
+    ASSERT_FALSE(boxes.texts().isEmpty());
+    EXPECT_EQ(boxes.texts().front(), "Make sure you have an internet connection established and then hit OK");
+    const std::vector<std::string> requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    // Each site went with its own saved profile.
+    EXPECT_NE(requests[0].find("title=Title+of+alpha.example%2F"), std::string::npos) << requests[0];
+    EXPECT_NE(requests[1].find("title=Title+of+beta.example%2F"), std::string::npos) << requests[1];
 }
