@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -86,7 +87,8 @@ Tautobatch::Tautobatch(const QString& baseDir, AutoRunHooks hooks, QWidget* pare
 void Tautobatch::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    FormShow();
+    if (!event->spontaneous())  // not when the window comes back from being minimised
+        FormShow();
 }
 
 void Tautobatch::FormShow()
@@ -174,6 +176,9 @@ AutoRunHooks autoRunHooks(MainWindow* window)
     hooks.pressSubmit = [window](Tautobatch* autoBatch) {
         // The run closes this window as it starts; with no sites to submit it
         // stops at its message and the window stays.
+        // While a run goes Submit! cannot be pressed: the window stays.
+        if (window->submitController()->running())
+            return;
         QPointer<Tautobatch> guard(autoBatch);
         if (!window->TabSheet3->sitesToSubmit().isEmpty() && guard)
             guard->closeForRun();
