@@ -391,8 +391,13 @@ TEST(ImportAutoRun, MainWindowRunSubmitsTheImportedSites)
     window->show();
     selectFiles(*window, {"a", "b"});
     ASSERT_EQ(main.TabSheet2->enginesToSubmit(), QStringList{});
+    bool releasedDuringRun = false;
+    QObject::connect(window, &QObject::destroyed, [&] { releasedDuringRun = true; });
     window->Button1->click();  // returns when the run is over
 
+    // Closed at the start, released only once the handler that pressed Submit!
+    // is done (its buttons must outlive the click).
+    EXPECT_FALSE(releasedDuringRun);
     EXPECT_FALSE(window && window->isVisible());
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(window);

@@ -142,8 +142,18 @@ void Tautobatch::Button1Click()
             hooks_.pressSelectAllEngines();
         hooks_.showSubmitPage();
     });
-    if (added)
-        hooks_.pressSubmit(this);  // may close and release this window: nothing after it
+    if (!added)
+        return;
+    // The run may close this window as it starts; it is released only after
+    // this handler, whose buttons are still in use, is done.
+    QPointer<Tautobatch> self(this);
+    pressingSubmit_ = true;
+    hooks_.pressSubmit(this);
+    if (!self)
+        return;
+    pressingSubmit_ = false;
+    if (closedForRun_)
+        deleteLater();
 }
 
 void Tautobatch::Button4Click()
@@ -159,8 +169,12 @@ void Tautobatch::Button3Click() { close(); }
 
 void Tautobatch::closeForRun()
 {
-    // WA_DeleteOnClose: released once control is back in the event loop.
-    close();
+    if (!pressingSubmit_) {
+        close();  // WA_DeleteOnClose
+        return;
+    }
+    hide();
+    closedForRun_ = true;
 }
 
 AutoRunHooks autoRunHooks(MainWindow* window)

@@ -54,7 +54,8 @@ public:
     // The selected file names, in list order.
     std::vector<std::string> selectedFiles() const;
 
-    // The run starts: the window closes and is released once its handler is done.
+    // The run starts: the window closes at once and is released once the
+    // handler that pressed Submit! is done (at once when called from elsewhere).
     void closeForRun();
 
 public slots:
@@ -74,6 +75,8 @@ private:
 
     QString baseDir_;
     AutoRunHooks hooks_;
+    bool pressingSubmit_ = false;
+    bool closedForRun_ = false;
 };
 
 // The hooks for the main window's pages and submission run.
