@@ -13,6 +13,7 @@
 #include "app/Messages.h"
 #include "app/QtEventPump.h"
 #include "app/dialogs/EmailReportDialog.h"
+#include "app/dialogs/SaveFileDialog.h"
 #include "app/pages/RankingPage.h"
 #include "profiles/SiteProfile.h"
 #include "reporting/RankReport.h"
@@ -26,30 +27,6 @@
 namespace tolvan::app {
 
 namespace {
-
-struct SaveDialogSetup {
-    const char* title;
-    QStringList filters;  // upper and lower case: not every dialog matches without regard to case
-    const char* defaultSuffix;
-    const char* fileName;
-};
-
-// The save dialog, which asks before replacing a file. Empty when cancelled.
-QString askForReportFile(QWidget* parent, const SaveDialogSetup& setup)
-{
-    QFileDialog dialog(parent, QString::fromLatin1(setup.title));
-    dialog.setObjectName(QStringLiteral("SaveDialog1"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setNameFilters(setup.filters);
-    dialog.setDefaultSuffix(QString::fromLatin1(setup.defaultSuffix));
-    dialog.selectFile(QString::fromLatin1(setup.fileName));
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
-}
 
 }  // namespace
 
@@ -103,7 +80,7 @@ void RankingController::rankhtmlbtnClick()
 {
     const SaveDialogSetup setup{"Save Lumetra Report as HTML",
                                 {QStringLiteral("HTML files (*.HTM *.HTML *.htm *.html)")}, "HTM", "lumetra.htm"};
-    const QString file = askForReportFile(dialogParent(), setup);
+    const QString file = askForSaveFile(dialogParent(), setup);
     if (file.isEmpty())
         return;
     guarded([&] {
@@ -116,7 +93,7 @@ void RankingController::ranktextbtnClick()
 {
     const SaveDialogSetup setup{"Save Tolvan Report as TEXT", {QStringLiteral("Text files (*.TXT *.txt)")}, "TXT",
                                 "lumetra.txt"};
-    const QString file = askForReportFile(dialogParent(), setup);
+    const QString file = askForSaveFile(dialogParent(), setup);
     if (file.isEmpty())
         return;
     guarded([&] {

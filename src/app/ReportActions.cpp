@@ -1,5 +1,7 @@
 #include "app/ReportActions.h"
 
+#include "app/dialogs/SaveFileDialog.h"
+
 #include <QFile>
 #include <QFileDialog>
 #include <QStringList>
@@ -15,37 +17,12 @@ namespace tolvan::app {
 
 namespace {
 
-struct SaveDialogSetup {
-    const char* title;
-    QStringList filters;  // upper and lower case: not every dialog matches without regard to case
-    const char* defaultSuffix;
-    const char* fileName;
-};
-
-// The save dialog; returns the chosen file, or an empty string when cancelled.
-// The dialog asks before replacing an existing file.
-QString askForReportFile(QWidget* parent, const SaveDialogSetup& setup)
-{
-    QFileDialog dialog(parent, QString::fromLatin1(setup.title));
-    dialog.setObjectName(QStringLiteral("SaveDialog1"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    dialog.setNameFilters(setup.filters);
-    dialog.setDefaultSuffix(QString::fromLatin1(setup.defaultSuffix));
-    dialog.selectFile(QString::fromLatin1(setup.fileName));
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
-}
-
 template <typename Writer>
 bool saveByHand(QWidget* parent, SubmissionRun& run, const SaveDialogSetup& setup, const char* savedMessage,
                 std::size_t sitesToSubmit, Writer write)
 {
     run.autoReport = false;
-    const QString file = askForReportFile(parent, setup);
+    const QString file = askForSaveFile(parent, setup);
     if (file.isEmpty())
         return false;
     const bool written = guarded([&] {

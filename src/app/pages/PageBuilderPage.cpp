@@ -1,5 +1,7 @@
 #include "app/pages/PageBuilderPage.h"
 
+#include "app/dialogs/SaveFileDialog.h"
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -151,25 +153,6 @@ DoorwayPage PageBuilderPage::doorwayPage() const
     return page;
 }
 
-QString PageBuilderPage::askForPageFile()
-{
-    QFileDialog dialog(this, QStringLiteral("Save Page to your Web Server"));
-    dialog.setObjectName(QStringLiteral("SaveDialog1"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-    // Both letter cases: not every dialog matches patterns without regard to case.
-    dialog.setNameFilters({QStringLiteral("HTML files (*.HTM *.HTML *.htm *.html)")});
-    dialog.setDefaultSuffix(QStringLiteral("HTM"));
-    if (!lastDir_.isEmpty())
-        dialog.setDirectory(lastDir_);
-    dialog.selectFile(QStringLiteral("siteindex.htm"));
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
-}
-
 void PageBuilderPage::BitBtn7Click()
 {
     const DoorwayPage page = doorwayPage();
@@ -177,7 +160,9 @@ void PageBuilderPage::BitBtn7Click()
         showMessage(this, QString::fromStdString(doorwayProblemMessage(problem)));
         return;
     }
-    const QString file = askForPageFile();
+    const QString file = askForSaveFile(this, {QStringLiteral("Save Page to your Web Server"),
+                                               {QStringLiteral("HTML files (*.HTM *.HTML *.htm *.html)")},
+                                               QStringLiteral("HTM"), QStringLiteral("siteindex.htm"), lastDir_});
     if (file.isEmpty())
         return;
     const std::string product = doorwayProductAddress(RemoteHosts(baseDir_.toStdString()));

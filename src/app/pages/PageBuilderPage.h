@@ -68,8 +68,6 @@ public slots:
     void BitBtn7Click();
 
 private:
-    QString askForPageFile();
-
     QString baseDir_;
     QString lastDir_;  // where the last page was saved, for the next dialog
 };

@@ -53,7 +53,7 @@ RankingPage::RankingPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curr
     depthedit->setMinimumContentsLength(4);
 
     // Engine panels, laid out two columns by four rows.
-    struct Spec {
+    struct PanelLayout {
         QCheckBox** check;
         widgets::LedLamp** lamp;
         widgets::LedNumber** digit;
@@ -62,7 +62,7 @@ RankingPage::RankingPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curr
         const char* dig;
         const char* caption;
     };
-    const Spec specs[] = {
+    const PanelLayout layouts[] = {
         {&iscb, &isled, &isdigit, "iscb", "isled", "isdigit", "Check Infoseek"},
         {&lycb, &lyled, &lydigit, "lycb", "lyled", "lydigit", "Check Lycos"},
         {&yhcb, &yhled, &yhdigit, "yhcb", "yhled", "yhdigit", "Check Yahoo"},
@@ -77,7 +77,7 @@ RankingPage::RankingPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curr
     panels->setHorizontalSpacing(8);
     panels->setVerticalSpacing(4);
     int i = 0;
-    for (const Spec& s : specs) {
+    for (const PanelLayout& s : layouts) {
         auto* check = new QCheckBox(QString::fromLatin1(s.caption), enginesBox);
         check->setObjectName(QString::fromLatin1(s.cb));
         auto* lamp = new widgets::LedLamp(enginesBox);
