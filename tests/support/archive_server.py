@@ -10,12 +10,14 @@ such file. ROOT/behaviour.json, read at every request, may change the answer:
   {"length": false}        send no Content-Length header
   {"length": "abc"}        send this text as the Content-Length value
   {"body": "text"}         send this text instead of the file
+  {"pause": 0.2}           wait this many seconds after each 8 KiB piece
 Each request line is appended to ROOT/requests.log; headers to ROOT/headers.log.
 """
 import http.server
 import json
 import os
 import sys
+import time
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -60,6 +62,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         for start in range(0, len(body), 8192):
             self.wfile.write(body[start : start + 8192])
             self.wfile.flush()
+            if "pause" in behaviour:
+                time.sleep(float(behaviour["pause"]))
 
 
 if __name__ == "__main__":
