@@ -285,6 +285,21 @@ TEST(ImportAutoRun, SubmitSelectedAddsTheSitesPicksEnginesAndPressesSubmit)
     window.allengines->setChecked(true);
     window.Button1->click();
     EXPECT_EQ(fake.calls, (QStringList{"all", "submit page", "Submit!"}));
+
+    // While a run goes the files are still saved, but the run's lists stay.
+    ws.base().write("batch/c", importFile("Gamma", "http://", "gamma.example"));
+    AutoRunHooks busy = fake.hooks();
+    busy.runGoing = [] { return true; };
+    Tautobatch during(base(ws), busy);
+    during.show();
+    selectFiles(during, {"c"});
+    fake.calls.clear();
+    const QStringList before = fake.sites;
+    during.Button1->click();
+    EXPECT_TRUE(fake.calls.isEmpty());
+    EXPECT_EQ(fake.sites, before);
+    EXPECT_EQ(ProfileStore(ws.base().path()).readNames(), (std::vector<std::string>{"Alpha", "Beta", "Gamma"}));
+    EXPECT_TRUE(during.isVisible());
 }
 
 TEST(ImportAutoRun, SubmitSelectedAddsNothingWhenTheLastFileHasNoProfileName)

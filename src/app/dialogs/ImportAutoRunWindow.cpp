@@ -129,6 +129,10 @@ void Tautobatch::Button1Click()
     std::optional<ImportedSite> last;
     if (!importSelected(last))
         return;
+    // While a run goes its lists are fixed and Submit! cannot be pressed: the
+    // files are saved as profiles and nothing else happens.
+    if (hooks_.runGoing && hooks_.runGoing())
+        return;
     const bool added = guarded([&] {
         // The sites go in only when the last selected file named its profile.
         if (last && !last->profileName.empty()) {
@@ -186,13 +190,11 @@ AutoRunHooks autoRunHooks(MainWindow* window)
     hooks.setSitesToSubmit = [window](const QStringList& sites) { window->TabSheet3->setSitesToSubmit(sites); };
     hooks.pressMajorEngines = [window] { window->TabSheet2->BitBtn5Click(); };
     hooks.pressSelectAllEngines = [window] { window->TabSheet2->Button2Click(); };
+    hooks.runGoing = [window] { return window->submitController()->running(); };
     hooks.showSubmitPage = [window] { window->PageControl1->setCurrentWidget(window->TabSheet3); };
     hooks.pressSubmit = [window](Tautobatch* autoBatch) {
         // The run closes this window as it starts; with no sites to submit it
         // stops at its message and the window stays.
-        // While a run goes Submit! cannot be pressed: the window stays.
-        if (window->submitController()->running())
-            return;
         QPointer<Tautobatch> guard(autoBatch);
         if (!window->TabSheet3->sitesToSubmit().isEmpty() && guard)
             guard->closeForRun();

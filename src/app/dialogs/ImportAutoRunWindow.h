@@ -32,6 +32,7 @@ struct AutoRunHooks {
     std::function<void()> pressMajorEngines;                     // Engines page, "Major Engines"
     std::function<void()> pressSelectAllEngines;                 // Engines page, "Select All Engines"
     std::function<void()> showSubmitPage;                        // bring the Submit tab to the front
+    std::function<bool()> runGoing;                              // a submission run is going (optional)
     // Presses Submit! on behalf of `window`: the run closes and releases the
     // window as it starts (unless it finds no sites to submit).
     std::function<void(Tautobatch* window)> pressSubmit;
