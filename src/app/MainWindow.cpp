@@ -30,7 +30,10 @@
 #include "app/Browser.h"
 #include "app/RankingController.h"
 #include "app/SubmitController.h"
+#include "app/dialogs/BatchListDialogs.h"
 #include "app/dialogs/ErrorLogViewer.h"
+#include "app/dialogs/ImportAutoRunWindow.h"
+#include "app/dialogs/UpdateDialog.h"
 #include "app/ErrorHandler.h"
 #include "app/HelpGuide.h"
 #include "app/Messages.h"
@@ -142,6 +145,9 @@ void MainWindow::connectControllers()
     connect(this, &MainWindow::closed, ranking_, &RankingController::stop);
 
     submit_ = new SubmitController(this);
+    connectBatchListDialogs(TabSheet3);
+    connect(TabSheet5->Updatebtn, &QPushButton::clicked, this,
+            [this] { guarded([this] { UpdatebtnClick(this, baseDir_, TabSheet2); }); });
     connect(this, &MainWindow::debugModeRequested, submit_, &SubmitController::startDebugCapture);
     connect(TabSheet5->BitBtn4, &QPushButton::clicked, this,
             [this] { guarded([this] { ErrorLogViewer::open(baseDirQ(), this); }); });
@@ -421,11 +427,7 @@ void MainWindow::Exit1Click() { close(); }
 
 void MainWindow::updatefilesClick() { TabSheet5->Updatebtn->click(); }
 
-void MainWindow::BatchRun1Click()
-{
-    // CALL SITE for "Import and AutoRun": create the non-modal import window
-    // (batch/ under the base directory) and show it.
-}
+void MainWindow::BatchRun1Click() { openImportAutoRun(this); }
 
 void MainWindow::Help2Click()
 {

@@ -15,6 +15,7 @@
 #include "app/WavPlayer.h"
 #include "app/dialogs/DebugWindow.h"
 #include "app/dialogs/EmailReportDialog.h"
+#include "app/dialogs/ImportAutoRunWindow.h"
 #include "app/dialogs/PauseDialog.h"
 #include "app/pages/EnginesPage.h"
 #include "app/pages/SiteDataPage.h"
@@ -155,6 +156,21 @@ void SubmitController::abandonRun()
     driver_.state().cancelRequested = true;
     driver_.state().skipRequested = true;
     transport_.interrupt();
+}
+
+void SubmitController::autoBatchSubmit(Tautobatch* window)
+{
+    autoBatch_ = window;
+    driver_.state().autoBatchOpen = true;
+    BitBtn1Click();
+}
+
+void SubmitController::closeAutoBatchWindow()
+{
+    // Released only after the handler that pressed Submit! has returned.
+    if (autoBatch_)
+        autoBatch_->closeForRun();
+    autoBatch_ = nullptr;
 }
 
 void SubmitController::startDebugCapture()

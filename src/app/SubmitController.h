@@ -16,6 +16,7 @@ namespace tolvan::app {
 
 class MainWindow;
 class DebugWindow;
+class Tautobatch;
 
 class SubmitController : public QObject, private SubmissionView {
     Q_OBJECT
@@ -36,6 +37,8 @@ public slots:
     void BitBtn13Click();  // Text report
     void BitBtn14Click();  // HTML report
     void BitBtn3Click();   // E-Mail report
+    // Import and AutoRun presses Submit!: its window closes as the run starts.
+    void autoBatchSubmit(Tautobatch* window);
     // The About box's Debug button: capture every answer into "HTTP Responses".
     void startDebugCapture();
 
@@ -58,6 +61,7 @@ private:
     void siteProfileChanged(const SiteProfile& site) override;
     void playSound(RunSound sound) override;
     void writeAutoReport(AutoReportKind kind) override;
+    void closeAutoBatchWindow() override;
 
     // The window has closed: the run ends without another request or message.
     void abandonRun();
@@ -72,6 +76,7 @@ private:
     ReportKind mailKind_;
     RankData rank_;
     QPointer<DebugWindow> debug_;
+    QPointer<Tautobatch> autoBatch_;
     bool abandoned_ = false;
 };
 

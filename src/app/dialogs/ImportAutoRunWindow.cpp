@@ -192,14 +192,9 @@ AutoRunHooks autoRunHooks(MainWindow* window)
     hooks.pressSelectAllEngines = [window] { window->TabSheet2->Button2Click(); };
     hooks.runGoing = [window] { return window->submitController()->running(); };
     hooks.showSubmitPage = [window] { window->PageControl1->setCurrentWidget(window->TabSheet3); };
-    hooks.pressSubmit = [window](Tautobatch* autoBatch) {
-        // The run closes this window as it starts; with no sites to submit it
-        // stops at its message and the window stays.
-        QPointer<Tautobatch> guard(autoBatch);
-        if (!window->TabSheet3->sitesToSubmit().isEmpty() && guard)
-            guard->closeForRun();
-        window->submitController()->BitBtn1Click();
-    };
+    // The run closes this window as it starts; with no sites to submit it
+    // stops at its message and the window stays.
+    hooks.pressSubmit = [window](Tautobatch* autoBatch) { window->submitController()->autoBatchSubmit(autoBatch); };
     return hooks;
 }
 

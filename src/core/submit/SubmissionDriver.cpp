@@ -61,6 +61,10 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
                           "Select a saved site to submit and try again.");
         return RunEnd::NotStarted;
     }
+    if (run_.autoBatchOpen) {
+        view_.closeAutoBatchWindow();
+        run_.autoBatchOpen = false;
+    }
     view_.showMessage("Make sure you have an internet connection established and then hit OK");
 
     timeout_ = timeout;

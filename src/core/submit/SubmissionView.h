@@ -57,6 +57,8 @@ public:
     {
         (void)site, (void)engine, (void)outcome, (void)detail;
     }
+    // The Import and AutoRun window that pressed Submit! closes as the run starts.
+    virtual void closeAutoBatchWindow() {}
     // Writes one automatic report for the site just finished.
     virtual void writeAutoReport(AutoReportKind kind) = 0;
 };
