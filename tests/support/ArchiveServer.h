@@ -17,29 +17,29 @@
 namespace tolvan::test {
 
 // Builds `out` from a JSON list of entries (see make_zip.py).
-inline void makeZip(const std::string& out, const std::string& specJson)
+inline void makeZip(const std::string& out, const std::string& entriesJson)
 {
     TempDir work;
-    work.write("spec.json", specJson);
+    work.write("entries.json", entriesJson);
     const std::string py = python3();
     const std::string script = supportScript("make_zip.py");
-    const std::string spec = work.file("spec.json");
+    const std::string entries = work.file("entries.json");
     const pid_t pid = ::fork();
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0) {
         char* argv[] = {const_cast<char*>(py.c_str()), const_cast<char*>(script.c_str()),
-                        const_cast<char*>(out.c_str()), const_cast<char*>(spec.c_str()), nullptr};
+                        const_cast<char*>(out.c_str()), const_cast<char*>(entries.c_str()), nullptr};
         ::execvp(argv[0], argv);
         ::_exit(127);
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        throw std::runtime_error("make_zip.py failed for " + specJson);
+        throw std::runtime_error("make_zip.py failed for " + entriesJson);
 }
 
-// A JSON string literal for `text` (names and contents in the archive specs).
+// A JSON string literal for `text` (names and contents in the archive descriptions).
 inline std::string jsonString(const std::string& text)
 {
     std::string out = "\"";
@@ -74,10 +74,10 @@ public:
     const TempDir& root() const { return root_; }
 
     // Builds the archive served at /<relative>.
-    void putArchive(const std::string& relative, const std::string& specJson) const
+    void putArchive(const std::string& relative, const std::string& entriesJson) const
     {
         root_.write(relative, "");
-        makeZip(root_.file(relative), specJson);
+        makeZip(root_.file(relative), entriesJson);
     }
     void putFile(const std::string& relative, const std::string& bytes) const { root_.write(relative, bytes); }
     // The answer to the following requests (see archive_server.py).

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Builds a ZIP archive for the update tests.
 
-usage: make_zip.py OUT.zip SPEC.json
+usage: make_zip.py OUT.zip ENTRIES.json
 
-SPEC is a list of entries:
+ENTRIES is a list of entries:
   {"name": "a/b.tlx", "data": "text"}      a file (text stored as Latin-1)
   {"name": "big.bin", "size": 200000}      a file of that many pseudo-random bytes
   {"name": "dir/", "dir": true}            a folder entry
@@ -16,13 +16,13 @@ import random
 import sys
 import zipfile
 
-out, spec_file = sys.argv[1], sys.argv[2]
-with open(spec_file, encoding="utf-8") as f:
-    spec = json.load(f)
+out, entries_file = sys.argv[1], sys.argv[2]
+with open(entries_file, encoding="utf-8") as f:
+    entries = json.load(f)
 
 corrupt = []
 with zipfile.ZipFile(out, "w") as z:
-    for entry in spec:
+    for entry in entries:
         info = zipfile.ZipInfo(entry["name"], date_time=(2001, 2, 3, 4, 5, 6))
         info.compress_type = zipfile.ZIP_STORED if entry.get("stored") else zipfile.ZIP_DEFLATED
         if entry.get("dir"):
