@@ -1,45 +1,22 @@
 #pragma once
-// The engine lists of the Engines page: the fixed major engines, the list-control
-// ordering, and the saved engine lists in sites/ (englist.tlx names them, each
-// list is sites/<name>.tlx).
-#include <array>
+// Saved engine lists, and (through EngineSelection.h) the list ordering and the
+// major engines of the Engines page.
 #include <optional>
-#include <utility>
 #include <string>
-#include <string_view>
-#include <vector>
+#include <utility>
 
 #include "engines/EngineSelection.h"
-#include "storage/LineList.h"
+#include "storage/NamedListFiles.h"
 
 namespace tolvan {
 
-struct EngineListFiles {
-    explicit EngineListFiles(std::string baseDir) : baseDir_(std::move(baseDir)) {}
+// Saved engine lists: sites/englist.tlx names them, each is sites/<name>.tlx.
+class EngineListFiles : public NamedListFiles {
+public:
+    explicit EngineListFiles(std::string baseDir) : NamedListFiles(std::move(baseDir), "englist.tlx", ".tlx") {}
 
-    std::string indexPath() const;                            // sites/englist.tlx
-    std::string listPath(const std::string& name) const;     // sites/<name>.tlx
-    bool indexExists() const;
-    // The saved list names; empty when there is no index yet.
-    LineList readNames() const;
-
-    // Saves `engines` as sites/<name>.tlx and appends the name to `names` (when
-    // not empty and not yet there), then writes `names` to the index. A name that
-    // would replace one of the program's own files, or leave sites/, is refused:
-    // the message comes back and nothing is written. Empty string on success.
-    std::string save(const std::string& name, LineList& names, const LineList& engines) const;
-
-    // The engines of sites/<name>.tlx; nullopt when there is no such list or the
-    // name is not a list name at all.
-    std::optional<LineList> load(const std::string& name) const;
-
-    // Deletes sites/<name>.tlx if it exists, removes the name from `names` and
-    // rewrites the index. Refused names (the program's own files, paths) come
-    // back as a message and nothing is deleted or written.
-    std::string remove(const std::string& name, LineList& names) const;
-
-private:
-    std::string baseDir_;
+    // The engines of a saved list; nothing when there is none or the name is refused.
+    std::optional<LineList> load(const std::string& name) const { return find(name); }
 };
 
 }  // namespace tolvan

@@ -1,0 +1,63 @@
+#include "storage/NamedListFiles.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "util/Errors.h"
+#include "util/FileNames.h"
+#include "util/Files.h"
+
+namespace tolvan {
+
+std::string NamedListFiles::indexPath() const { return joinPath(baseDir_, "sites/" + indexFile_); }
+
+std::string NamedListFiles::listPath(const std::string& name) const
+{
+    return joinPath(baseDir_, "sites/" + name + extension_);
+}
+
+bool NamedListFiles::indexExists() const { return fileExists(indexPath()); }
+
+LineList NamedListFiles::readNames() const { return indexExists() ? readLineList(indexPath()) : LineList{}; }
+
+std::string NamedListFiles::save(const std::string& name, LineList& names, const LineList& lines) const
+{
+    if (std::string refusal = checkListName(name); !refusal.empty())
+        return refusal;
+    ensureDirectory(joinPath(baseDir_, "sites"));
+    // The list first: a list that cannot be written leaves no name without a file.
+    writeLineList(listPath(name), lines);
+    if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+        names.push_back(name);
+    writeLineList(indexPath(), names);
+    return {};
+}
+
+std::optional<LineList> NamedListFiles::find(const std::string& name) const
+{
+    if (!checkListName(name).empty())
+        return std::nullopt;
+    const std::string path = listPath(name);
+    if (!fileExists(path))
+        return std::nullopt;
+    return readLineList(path);
+}
+
+std::string NamedListFiles::remove(const std::string& name, LineList& names) const
+{
+    // Without the check "Delete" with the name "tlxprofiles" would remove every saved site profile.
+    if (std::string refusal = checkListName(name); !refusal.empty())
+        return refusal;
+    const std::string path = listPath(name);
+    if (fileExists(path) && std::remove(path.c_str()) != 0)
+        throw FileError(path, std::strerror(errno));
+    if (const auto at = std::find(names.begin(), names.end(), name); at != names.end())
+        names.erase(at);
+    ensureDirectory(joinPath(baseDir_, "sites"));
+    writeLineList(indexPath(), names);
+    return {};
+}
+
+}  // namespace tolvan
