@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "engines/EngineLists.h"
@@ -196,8 +197,9 @@ std::string parse(int argc, char** argv, const std::string& base, Options& optio
 std::vector<std::string> withoutDuplicates(const std::vector<std::string>& items)
 {
     std::vector<std::string> out;
+    std::unordered_set<std::string> seen;
     for (const auto& item : items)
-        if (!containsExactly(out, item))
+        if (seen.insert(item).second)
             out.push_back(item);
     return out;
 }
