@@ -18,12 +18,13 @@ constexpr std::size_t kMaxChars = 255;
 constexpr std::size_t kMaxSectionChars = kMaxChars - 2;
 
 // CR and LF inside a name or value would split the line on disk and could even
-// forge a section header; they are written as blanks.
+// forge a section header, and the end-of-file byte would cut off everything after
+// it at the next load; they are written as blanks.
 std::string singleLine(std::string_view s)
 {
     std::string out(s);
     for (char& c : out)
-        if (c == '\r' || c == '\n')
+        if (c == '\r' || c == '\n' || c == '\x1A')
             c = ' ';
     return out;
 }
@@ -46,7 +47,8 @@ bool keyMatches(std::string_view line, std::string_view key)
 
 }  // namespace
 
-BigIniFile::BigIniFile(std::string fileName) : fileName_(cutChars(fileName, kMaxChars))
+// The whole path is kept: a cut name would read and write some other file.
+BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
 {
     if (fileName_.empty() || !fileExists(fileName_))
         return;
