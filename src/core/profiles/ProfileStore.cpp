@@ -86,6 +86,18 @@ void appendIfAbsent(std::vector<std::string>& list, const std::string& entry)
         list.push_back(entry);
 }
 
+// The index files hold one name or address per line; a pasted line break would
+// split an entry there while the INI files store it with blanks, so the entry is
+// stored as the INI files keep it.
+std::string indexEntry(const std::string& text)
+{
+    std::string out = text;
+    for (char& c : out)
+        if (c == '\r' || c == '\n' || c == '\x1A')
+            c = ' ';
+    return out;
+}
+
 void removeLast(std::vector<std::string>& list, const std::string& entry)
 {
     const auto it = std::find(list.rbegin(), list.rend(), entry);
@@ -130,14 +142,15 @@ std::vector<std::string> ProfileStore::readAddresses() const
     return fileExists(addressesPath()) ? readLineList(addressesPath()) : std::vector<std::string>{};
 }
 
-void ProfileStore::saveProfile(const std::string& name, const SiteProfile& site, std::vector<std::string>& names,
-                               std::vector<std::string>& addresses) const
+void ProfileStore::saveProfile(const std::string& typedName, const SiteProfile& site,
+                               std::vector<std::string>& names, std::vector<std::string>& addresses) const
 {
+    const std::string name = indexEntry(typedName);
     appendIfAbsent(names, name);
     ensureDirectory(sitesDir());
     writeLineList(namesPath(), names);
 
-    const std::string address = site.fullAddress();
+    const std::string address = indexEntry(site.fullAddress());
     appendIfAbsent(addresses, address);
     writeLineList(addressesPath(), addresses);
 
