@@ -88,6 +88,11 @@ void writeFileAtomic(const std::string& target, std::string_view bytes)
             std::free(real);
         }
     }
+    // The rename would replace a file its owner made read-only; refuse as an
+    // ordinary write into it would.
+    if (::faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) == 0
+        && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES)
+        throw FileError(target, systemReason("Cannot write file", EACCES));
     // The temporary sits beside the target so the rename stays on one file system.
     std::string temp = path + ".tmp-XXXXXX";
     const int fd = ::mkstemp(temp.data());
