@@ -249,7 +249,13 @@ int runSubmitCommand(int argc, char** argv)
         SubmissionTransport& transport = options.dryRun ? static_cast<SubmissionTransport&>(dry) : http;
         if (!settings.proxyserver.empty()) {
             http.client().setProxyServer(settings.proxyserver);
-            http.client().setProxyPort(static_cast<std::uint16_t>(std::atoi(settings.proxyport.c_str())));
+            int port = 80;  // as the window does: a stored port that is no port number means 80
+            try {
+                port = proxyPortNumber(settings.proxyport);
+            } catch (const TolvanError&) {
+                std::cerr << "The proxy port '" << settings.proxyport << "' is not a port number; using 80.\n";
+            }
+            http.client().setProxyPort(static_cast<std::uint16_t>(port));
         }
 
         SubmissionDriver* driverRef = nullptr;

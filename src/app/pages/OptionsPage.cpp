@@ -267,21 +267,7 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     connect(BitBtn17, &QPushButton::clicked, this, [this] { guarded([this] { BitBtn17Click(); }); });
 }
 
-int OptionsPage::portNumber(const QString& text)
-{
-    bool ok = false;
-    const QString trimmed = text.trimmed();
-    int value = trimmed.toInt(&ok, 10);
-    if (!ok && trimmed.size() > 2 && trimmed.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
-        value = trimmed.mid(2).toInt(&ok, 16);
-    else if (!ok && trimmed.size() > 1 && trimmed.startsWith(QLatin1Char('$')))
-        value = trimmed.mid(1).toInt(&ok, 16);
-    if (!ok)
-        throw ConvertError(s(text));
-    if (value < 0 || value > 65535)
-        throw TolvanError("'" + s(text) + "' is not a valid port number");
-    return value;
-}
+int OptionsPage::portNumber(const QString& text) { return proxyPortNumber(s(text)); }
 
 void OptionsPage::showSettings(const Settings& st)
 {

@@ -200,4 +200,33 @@ void saveSettings(const std::string& path, const Settings& s)
     writeFileAtomic(path, file.serialize());
 }
 
+int proxyPortNumber(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    const auto last = text.find_last_not_of(" \t");
+    const std::string trimmed = first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    int base = 10;
+    std::string digits = trimmed;
+    if (trimmed.size() > 2 && trimmed[0] == '0' && (trimmed[1] == 'x' || trimmed[1] == 'X')) {
+        base = 16;
+        digits = trimmed.substr(2);
+    } else if (trimmed.size() > 1 && trimmed[0] == '$') {
+        base = 16;
+        digits = trimmed.substr(1);
+    }
+    const bool sign = !digits.empty() && (digits[0] == '-' || digits[0] == '+');
+    if (digits.empty() || (sign && digits.size() == 1))
+        throw ConvertError(text);
+    for (std::size_t i = sign ? 1 : 0; i < digits.size(); ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(digits[i])) || (base == 10 && !std::isdigit(static_cast<unsigned char>(digits[i]))))
+            throw ConvertError(text);
+    errno = 0;
+    const long value = std::strtol(digits.c_str(), nullptr, base);
+    if (errno == ERANGE || value > INT_MAX || value < INT_MIN)
+        throw ConvertError(text);
+    if (value < 0 || value > 65535)
+        throw TolvanError("'" + text + "' is not a valid port number");
+    return static_cast<int>(value);
+}
+
 }  // namespace tolvan

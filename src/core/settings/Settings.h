@@ -46,6 +46,11 @@ struct SettingsLoad {
     std::vector<std::string> messages;
 };
 
+// The proxy port text as a port number: decimal with blanks around it, or
+// "0x"/"$" hexadecimal. Throws ConvertError for text that is no whole number
+// and TolvanError for a number outside 0..65535.
+int proxyPortNumber(const std::string& text);
+
 // $XDG_CONFIG_HOME/Brindle/Tolvan.reg, or ~/.config/Brindle/Tolvan.reg.
 std::string defaultSettingsPath();
 

@@ -195,3 +195,16 @@ TEST(Settings, DefaultPathFollowsXdgConfigHome)
     if (oldHome)
         ::setenv("HOME", savedHome.c_str(), 1);
 }
+
+TEST(ProxyPort, WholeNumbersInRangeOnly)
+{
+    EXPECT_EQ(tolvan::proxyPortNumber(" 8080 "), 8080);
+    EXPECT_EQ(tolvan::proxyPortNumber("0x50"), 80);
+    EXPECT_EQ(tolvan::proxyPortNumber("$1F90"), 8080);
+    // A port never wraps: 70000 is refused, not taken as 4464.
+    EXPECT_THROW(tolvan::proxyPortNumber("70000"), tolvan::TolvanError);
+    EXPECT_THROW(tolvan::proxyPortNumber("-1"), tolvan::TolvanError);
+    EXPECT_THROW(tolvan::proxyPortNumber("eighty"), tolvan::ConvertError);
+    EXPECT_THROW(tolvan::proxyPortNumber(""), tolvan::ConvertError);
+    EXPECT_THROW(tolvan::proxyPortNumber("99999999999999999999"), tolvan::ConvertError);
+}
