@@ -9,22 +9,11 @@
 
 #include "net/QuotedPrintable.h"
 #include "util/Clock.h"
+#include "util/TextCodec.h"
 
 namespace tolvan {
 
 namespace {
-
-// Cuts s to at most n bytes, never inside a UTF-8 sequence.
-std::string cutTo(std::string s, std::size_t n)
-{
-    if (s.size() <= n)
-        return s;
-    std::size_t end = n;
-    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80)
-        --end;
-    s.resize(end);
-    return s;
-}
 
 // Header values never carry a line break: typed CR and LF become blanks.
 std::string oneLine(std::string s)
@@ -227,8 +216,8 @@ MailAddress::MailAddress(std::string address, std::string name)
     setName(std::move(name));
 }
 
-void MailAddress::setName(std::string name) { name_ = cutTo(std::move(name), kMaxLength); }
-void MailAddress::setAddress(std::string address) { address_ = cutTo(std::move(address), kMaxLength); }
+void MailAddress::setName(std::string name) { name_ = cutBytes(std::move(name), kMaxLength); }
+void MailAddress::setAddress(std::string address) { address_ = cutBytes(std::move(address), kMaxLength); }
 
 void MailAddress::clear()
 {
@@ -270,7 +259,7 @@ MailAddress parseMailAddress(const std::string& text)
     return MailAddress(clean(text), "");
 }
 
-void MailMessage::setSubject(std::string subject) { subject_ = cutTo(std::move(subject), kMaxSubject); }
+void MailMessage::setSubject(std::string subject) { subject_ = cutBytes(std::move(subject), kMaxSubject); }
 
 void MailMessage::setContentType(const std::string& type) { contentType_ = lower(type); }
 

@@ -7,6 +7,7 @@
 #include "util/FileNames.h"
 #include "util/Errors.h"
 #include "util/Files.h"
+#include "util/TextCodec.h"
 
 namespace tolvan {
 
@@ -15,17 +16,6 @@ namespace {
 // the atomic writer's temporary file beside it adds a short suffix.
 constexpr std::size_t kMaxFileNameBytes = 240;
 
-// Cuts s to at most n bytes without splitting a UTF-8 sequence.
-std::string cutBytes(std::string s, std::size_t n)
-{
-    if (s.size() <= n)
-        return s;
-    std::size_t end = n;
-    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80)
-        --end;
-    s.resize(end);
-    return s;
-}
 }  // namespace
 
 ReportSettings reportSettingsFrom(const Settings& settings)

@@ -167,6 +167,17 @@ std::string decodeFileText(std::string_view bytes)
     return windows1252ToUtf8(bytes);
 }
 
+std::string cutBytes(std::string s, std::size_t maxBytes)
+{
+    if (s.size() <= maxBytes)
+        return s;
+    std::size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(s[end]) & 0xC0) == 0x80)
+        --end;
+    s.resize(end);
+    return s;
+}
+
 std::string cutChars(std::string_view s, std::size_t maxChars)
 {
     if (s.size() <= maxChars)

@@ -18,6 +18,8 @@ void appendUtf8(std::string& out, std::uint32_t codePoint);
 // At most maxChars characters (code points) of s, never splitting a UTF-8 sequence.
 std::string cutChars(std::string_view s, std::size_t maxChars = 255);
 std::size_t charCount(std::string_view s);
+// At most maxBytes bytes of s, never splitting a UTF-8 sequence.
+std::string cutBytes(std::string s, std::size_t maxBytes);
 
 // Letter case folding for key and name comparisons (ASCII and Latin-1 letters).
 bool equalsIgnoreCase(std::string_view a, std::string_view b);

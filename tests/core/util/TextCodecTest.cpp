@@ -35,6 +35,9 @@ TEST(TextCodec, CutCountsCharactersAndNeverSplitsASequence)
 
     EXPECT_EQ(cutChars("a\xE2\x82\xAC" "b", 2), "a\xE2\x82\xAC");
     EXPECT_EQ(cutChars("short", 255), "short");
+    // Byte limits back off to the start of a character that would be split.
+    EXPECT_EQ(cutBytes("a\xE2\x82\xAC" "b", 3), "a");
+    EXPECT_EQ(cutBytes("a\xE2\x82\xAC" "b", 4), "a\xE2\x82\xAC");
     EXPECT_EQ(charCount("a\xF0\x9F\x98\x80z"), 3u);
 }
 
