@@ -12,6 +12,7 @@
 #include "app/Messages.h"
 #include "app/QtEventPump.h"
 #include "app/ReportActions.h"
+#include "app/TextConversion.h"
 #include "app/WavPlayer.h"
 #include "app/dialogs/DebugWindow.h"
 #include "app/dialogs/EmailReportDialog.h"
@@ -31,21 +32,6 @@ namespace tolvan::app {
 namespace {
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-QStringList toQStringList(const std::vector<std::string>& items)
-{
-    QStringList list;
-    for (const auto& item : items)
-        list << q(item);
-    return list;
-}
-
-std::vector<std::string> toStdVector(const QStringList& items)
-{
-    std::vector<std::string> list;
-    for (const auto& item : items)
-        list.push_back(item.toStdString());
-    return list;
-}
 
 // The lamp's colour values.
 constexpr int kGreen = 65280;
@@ -99,8 +85,8 @@ void SubmitController::BitBtn1Click()
         transport_.client().setProxyPort(static_cast<std::uint16_t>(proxy.port));
 
         RunRequest request;
-        request.sites = toStdVector(window_->TabSheet3->sitesToSubmit());
-        request.engines = toStdVector(window_->TabSheet2->enginesToSubmit());
+        request.sites = toLines(window_->TabSheet3->sitesToSubmit());
+        request.engines = toLines(window_->TabSheet2->enginesToSubmit());
         request.timeoutSeconds = settings.timeout;
         request.autoHtml = settings.htmlcheck;
         request.autoText = settings.textcheck;
@@ -242,7 +228,7 @@ void SubmitController::setRemainingEngines(const std::vector<std::string>& engin
 {
     SubmitPage* page = window_->TabSheet3;
     page->ListBox3->clear();
-    page->ListBox3->addItems(toQStringList(engines));
+    page->ListBox3->addItems(fromLines(engines));
     page->ledn1->setValue(static_cast<int>(engines.size()));
 }
 
@@ -257,9 +243,9 @@ void SubmitController::setResults(const SubmissionRun& run)
 {
     SubmitPage* page = window_->TabSheet3;
     page->successlist->clear();
-    page->successlist->addItems(toQStringList(run.successList));
+    page->successlist->addItems(fromLines(run.successList));
     page->failedlist->clear();
-    page->failedlist->addItems(toQStringList(run.failedList));
+    page->failedlist->addItems(fromLines(run.failedList));
     showResultCounts(run);
 }
 

@@ -16,25 +16,13 @@
 #include <QVBoxLayout>
 
 #include "app/ErrorHandler.h"
+#include "app/TextConversion.h"
 #include "app/Messages.h"
 #include "app/QtEventPump.h"
 #include "profiles/SiteProfile.h"
 #include "reporting/ReportData.h"
 
 namespace tolvan::app {
-
-namespace {
-
-template <typename W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-std::string bytes(const QString& text) { return text.toUtf8().toStdString(); }
-
-}  // namespace
 
 EmailReportDialog::EmailReportDialog(QWidget* parent, const EmailReportSettings& settings, ReportKind kind,
                                      const SiteProfile& site, const SubmissionRun& run, const RankData& rank,
@@ -143,14 +131,14 @@ bool EmailReportDialog::performSend()
 {
     if (sending_)
         return false;
-    const std::string to = bytes(mailto->text());
+    const std::string to = toUtf8(mailto->text());
     if (const std::string problem = sendCheck(settings_, to); !problem.empty()) {
         showMessage(this, QString::fromUtf8(problem.c_str()));
         return false;
     }
     std::vector<std::string> lines;
     for (const QString& line : body->toPlainText().split(QLatin1Char('\n')))
-        lines.push_back(bytes(line));
+        lines.push_back(toUtf8(line));
     ProgressBar1->setValue(10);
     sending_ = true;
     BitBtn1->setEnabled(false);
@@ -162,7 +150,7 @@ bool EmailReportDialog::performSend()
             d->BitBtn1->setEnabled(true);
         }
     } restore{this};
-    sendReport(smtp_, message_, settings_, to, bytes(subject->text()), lines);
+    sendReport(smtp_, message_, settings_, to, toUtf8(subject->text()), lines);
     return true;
 }
 

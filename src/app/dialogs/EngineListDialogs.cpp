@@ -6,7 +6,7 @@
 #include "app/ErrorHandler.h"
 #include "app/Messages.h"
 #include "app/dialogs/DialogLayout.h"
-#include "app/dialogs/ListConversion.h"
+#include "app/TextConversion.h"
 #include "app/dialogs/SimpleComboBox.h"
 #include "engines/EngineLists.h"
 

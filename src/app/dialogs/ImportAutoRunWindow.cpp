@@ -16,7 +16,7 @@
 #include "app/MainWindow.h"
 #include "app/Messages.h"
 #include "app/SubmitController.h"
-#include "app/dialogs/ListConversion.h"
+#include "app/TextConversion.h"
 #include "app/pages/EnginesPage.h"
 #include "app/pages/SiteDataPage.h"
 #include "app/pages/SubmitPage.h"

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/ErrorHandler.h"
+#include "app/TextConversion.h"
 #include "app/Messages.h"
 #include "app/QtEventPump.h"
 #include "net/HttpClient.h"
@@ -19,19 +20,6 @@
 #include "signup/SignUp.h"
 
 namespace tolvan::app {
-
-namespace {
-
-template <typename W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-std::string bytes(const QString& text) { return text.toUtf8().toStdString(); }
-
-}  // namespace
 
 SignupDialog::SignupDialog(QWidget* parent, const std::string& baseDir)
     : QDialog(parent), baseDir_(baseDir), http_(std::make_unique<HttpClient>(QtEventPump::instance()))
@@ -142,13 +130,13 @@ void SignupDialog::Button1Click()
         return;
     guarded([this] {
         SignUpForm form;
-        form.firstName = bytes(Edit1->text());
-        form.lastName = bytes(Edit2->text());
-        form.email = bytes(Edit3->text());
+        form.firstName = toUtf8(Edit1->text());
+        form.lastName = toUtf8(Edit2->text());
+        form.email = toUtf8(Edit3->text());
         form.tolvanAnnouncements = CheckBox1->isChecked();
         form.otherAnnouncements = CheckBox2->isChecked();
         // A port that is not a number stops here, before anything is sent.
-        const int port = signUpProxyPort(bytes(Edit5->text().trimmed()));
+        const int port = signUpProxyPort(toUtf8(Edit5->text().trimmed()));
         const std::string host = RemoteHosts(baseDir_).signUpHost();
 
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -166,7 +154,7 @@ void SignupDialog::Button1Click()
         SignUpResult result;
         {
             Restore restore{this};
-            result = postSignUp(*http_, host, form, bytes(Edit4->text().trimmed()), port);
+            result = postSignUp(*http_, host, form, toUtf8(Edit4->text().trimmed()), port);
         }
         // Closing the window stops the post; that is no sign-up to thank for.
         if (result.outcome == SignUpOutcome::Posted && !closing_) {

@@ -7,7 +7,7 @@
 #include "app/ErrorHandler.h"
 #include "app/pages/SiteDataPage.h"
 #include "app/dialogs/DialogLayout.h"
-#include "app/dialogs/ListConversion.h"
+#include "app/TextConversion.h"
 #include "app/dialogs/SimpleComboBox.h"
 #include "profiles/ProfileStore.h"
 #include "util/Files.h"

@@ -15,24 +15,13 @@
 #include "app/ErrorHandler.h"
 #include "app/Messages.h"
 #include "app/QtEventPump.h"
-#include "app/dialogs/ListConversion.h"
+#include "app/TextConversion.h"
 #include "app/pages/EnginesPage.h"
 #include "storage/LineList.h"
 #include "util/Files.h"
 #include "widgets/LedNumber.h"
 
 namespace tolvan::app {
-
-namespace {
-
-template <typename W>
-W* named(W* widget, const char* name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-}  // namespace
 
 UpdateDialog::UpdateDialog(QWidget* parent, const std::string& baseDir)
     : QDialog(parent), update_(baseDir, QtEventPump::instance(), this)

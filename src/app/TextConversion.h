@@ -1,6 +1,7 @@
 #pragma once
-// The core keeps UTF-8 std::strings; the dialogs show QStrings.
+// The core keeps UTF-8 std::strings; the window shows QStrings.
 #include <QStringList>
+#include <QWidget>
 
 #include <string>
 #include <vector>
@@ -26,6 +27,14 @@ inline QStringList fromLines(const std::vector<std::string>& lines)
     for (const std::string& s : lines)
         out << QString::fromStdString(s);
     return out;
+}
+
+// Gives a widget its component name and hands it back, for building forms.
+template <typename W>
+W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
 }
 
 }  // namespace tolvan::app
