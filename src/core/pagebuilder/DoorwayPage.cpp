@@ -5,6 +5,7 @@
 #include "net/RemoteHosts.h"
 #include "reporting/HtmlReport.h"
 #include "settings/Settings.h"
+#include "util/CrLfText.h"
 #include "util/Files.h"
 #include "util/TextCodec.h"
 
@@ -12,7 +13,6 @@ namespace tolvan {
 
 namespace {
 
-constexpr const char* kCrLf = "\r\n";
 constexpr const char* kTableOpen1 =
     R"(<table border="4" width="70%" cellspacing="0" cellpadding="0" bordercolor="#000080")";
 constexpr const char* kTableOpen2 = R"(bordercolorlight="#0000C6" bordercolordark="#000080">)";
@@ -113,19 +113,6 @@ std::string pageText(std::string_view text)
     return out;
 }
 
-class PageText {
-public:
-    void line(const std::string& text)
-    {
-        out_ += text;
-        out_ += kCrLf;
-    }
-    std::string take() { return std::move(out_); }
-
-private:
-    std::string out_;
-};
-
 }  // namespace
 
 DoorwayProblem checkDoorwayPage(const DoorwayPage& page)
@@ -174,7 +161,7 @@ std::string doorwayPageText(const DoorwayPage& page, const std::string& productA
         keywordBlock += k[i];
     }
 
-    PageText p;
+    CrLfText p;
     p.line("<html>");
     p.line(R"(<head><scrolling="no">)");
     p.line(R"(<META name="description" content=")" + desc + R"(">)");

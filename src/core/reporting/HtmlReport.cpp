@@ -2,13 +2,13 @@
 
 #include "profiles/SiteProfile.h"
 #include "submit/SubmissionRun.h"
+#include "util/CrLfText.h"
 #include "util/Files.h"
 #include "util/TextCodec.h"
 
 namespace tolvan {
 
 namespace {
-constexpr const char* kCrLf = "\r\n";
 
 // The label cells of the run rows (label in italics) and of the site rows
 // (value font attributes in the other order), and the common row tail.
@@ -50,13 +50,8 @@ unsigned long nextCodePoint(std::string_view s, std::size_t& i)
     return cp;
 }
 
-class Page {
+class Page : public CrLfText {
 public:
-    void line(const std::string& text)
-    {
-        out_ += text;
-        out_ += kCrLf;
-    }
     void runRow(const char* label, const std::string& value)
     {
         line(std::string(kRunRowStart) + label + kRunRowMiddle + htmlEscape(value) + kRowTail);
@@ -65,10 +60,6 @@ public:
     {
         line(std::string(kSiteRowStart) + label + kSiteRowMiddle + htmlEscape(value) + kRowTail);
     }
-    std::string take() { return std::move(out_); }
-
-private:
-    std::string out_;
 };
 }  // namespace
 
