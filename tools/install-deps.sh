@@ -5,7 +5,10 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev libgl-dev fonts-dejavu-core
-  libzip-dev
+  libzip-dev zlib1g-dev
+  libssl-dev ca-certificates openssl qtkeychain-qt6-dev
+  libsqlite3-dev libexpat1-dev libpcre2-dev nlohmann-json3-dev qt6-charts-dev
+  desktop-file-utils appstream
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
   python3 python3-aiosmtpd tinyproxy
   xdg-utils
