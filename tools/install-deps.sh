@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev libexpat1-dev libpcre2-dev nlohmann-json3-dev qt6-charts-dev
   desktop-file-utils appstream
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
-  python3 python3-aiosmtpd tinyproxy
+  python3 python3-aiosmtpd python3-cryptography tinyproxy
   xdg-utils
 )
 missing=()
