@@ -11,7 +11,6 @@
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
 #include "app/TerminationSignals.h"
-#include "cli/SubmitCommand.h"
 
 namespace {
 
@@ -51,10 +50,6 @@ int saveScreenshots(tolvan::app::MainWindow& window, const QString& directory)
 
 int main(int argc, char** argv)
 {
-    // `tolvan submit ...` runs without a window.
-    if (argc > 1 && std::strcmp(argv[1], "submit") == 0)
-        return tolvan::cli::runSubmitCommand(argc - 1, argv + 1);
-
     // --help and --version answer before Qt looks for a display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {

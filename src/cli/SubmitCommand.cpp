@@ -31,7 +31,7 @@ void onStopSignal(int sig) { stopSignal = sig; }
 
 const char* kUsage =
     "Usage: tolvan submit [options]\n"
-    "Submits sites to engines from the current directory (which holds data/ and sites/).\n"
+    "Submits sites to engines from the workspace (see tolvan --help), which holds data/ and sites/.\n"
     "\n"
     "Sites (at least one):\n"
     "  --site URL            a full site address, as in the Sites to Submit list (repeatable)\n"
