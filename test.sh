@@ -6,10 +6,10 @@ cd "$(dirname "$0")"
 tools/install-deps.sh
 jobs=$(nproc)
 
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVAN_WERROR=ON >/dev/null
 cmake --build build/release -j"$jobs"
 (cd build/release && ctest --output-on-failure -j"$jobs")
 
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTOLVAN_SANITIZE=ON -DTOLVAN_CORE_ONLY=ON >/dev/null
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTOLVAN_SANITIZE=ON -DTOLVAN_CORE_ONLY=ON -DTOLVAN_WERROR=ON >/dev/null
 cmake --build build/sanitize -j"$jobs"
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$jobs")

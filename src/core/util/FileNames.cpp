@@ -10,6 +10,19 @@ namespace {
 constexpr std::array<std::string_view, 8> kOwnFiles = {
     "last", "custmsg", "englist", "tlxplist", "tlxurls", "tlxurlsrev", "tlxprofiles", "tlxbatch",
 };
+
+// The name in double quotes followed by `rest`, built front to back: a literal
+// before a temporary string would make the library insert at the front.
+std::string quotedName(std::string_view name, std::string_view rest)
+{
+    std::string text;
+    text.reserve(name.size() + rest.size() + 2);
+    text += '"';
+    text.append(name);
+    text += '"';
+    text.append(rest);
+    return text;
+}
 }
 
 std::string checkListName(std::string_view name)
@@ -17,7 +30,7 @@ std::string checkListName(std::string_view name)
     if (name.empty())
         return {};
     if (name == "." || name == "..")
-        return "\"" + std::string(name) + "\" cannot be used as a list name.";
+        return quotedName(name, " cannot be used as a list name.");
     for (const char ch : name) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '/' || c == '\\')
@@ -27,7 +40,7 @@ std::string checkListName(std::string_view name)
     }
     for (const auto own : kOwnFiles)
         if (equalsIgnoreCase(name, own))
-            return "\"" + std::string(name) + "\" is the name of one of Tolvan's own files.  Please choose another name.";
+            return quotedName(name, " is the name of one of Tolvan's own files.  Please choose another name.");
     return {};
 }
 
