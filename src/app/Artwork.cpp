@@ -97,16 +97,10 @@ QPixmap aboutPicture(const QSize& size)
 
 QIcon applicationIcon()
 {
+    // Tolvan's icon, the same pictures the desktop's menu shows.
     QIcon icon;
-    for (int side : {16, 32, 48, 64}) {
-        QPixmap pm(side, side);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        paintEmblem(p, QRectF(0, 0, side * 1.1, side * 1.05));
-        p.end();
-        icon.addPixmap(pm);
-    }
+    for (int side : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/tolvan-%1.png").arg(side), QSize(side, side));
     return icon;
 }
 

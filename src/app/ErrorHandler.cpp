@@ -1,6 +1,7 @@
 #include "app/ErrorHandler.h"
 
 #include "app/AppInfo.h"
+#include "app/Artwork.h"
 #include "app/Messages.h"
 
 namespace tolvan::app {
@@ -19,6 +20,9 @@ TolvanApplication::TolvanApplication(int& argc, char** argv) : QApplication(argc
 {
     setApplicationName(QString::fromLatin1(kAppTitle));
     setApplicationVersion(QStringLiteral(TOLVAN_VERSION));
+    // The desktop entry's id, so the desktop pairs the window with its menu entry and icon.
+    setDesktopFileName(QString::fromLatin1(kDesktopFileId));
+    setWindowIcon(applicationIcon());
 }
 
 bool TolvanApplication::notify(QObject* receiver, QEvent* event)
