@@ -8,7 +8,7 @@ packages=(
   libzip-dev zlib1g-dev
   libssl-dev ca-certificates openssl qtkeychain-qt6-dev
   libsqlite3-dev libexpat1-dev libpcre2-dev nlohmann-json3-dev qt6-charts-dev
-  desktop-file-utils appstream
+  desktop-file-utils appstream scdoc librsvg2-bin
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
   python3 python3-aiosmtpd python3-cryptography tinyproxy
   xdg-utils
