@@ -1,5 +1,7 @@
 #include "widgets/LedLamp.h"
 
+#include "widgets/LedAccessibility.h"
+
 #include <QPainter>
 #include <QRadialGradient>
 
@@ -8,6 +10,7 @@ namespace tolvan::widgets {
 LedLamp::LedLamp(QWidget* parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    installLedAccessibility();
     connect(&flash_, &QTimer::timeout, this, [this] {
         flashPhase_ = !flashPhase_;
         update();
@@ -21,22 +24,52 @@ QColor LedLamp::colorFromValue(int value)
                   static_cast<int>((v >> 16) & 0xFFU));
 }
 
+QString LedLamp::stateText() const
+{
+    if (!on_)
+        return QStringLiteral("off");
+    QString colour;
+    switch (colorValue_) {
+    case 65280: colour = QStringLiteral("green"); break;
+    case 255: colour = QStringLiteral("red"); break;
+    case 4227327: colour = QStringLiteral("orange"); break;
+    default: colour = colorFromValue(colorValue_).name(); break;
+    }
+    return (interval_ > 0 ? QStringLiteral("flashing, ") : QStringLiteral("on, ")) + colour;
+}
+
 void LedLamp::setOn(bool on)
 {
+    const bool changed = on != on_;
     on_ = on;
     updateFlashing();
+    if (changed)
+        stateChangedNow();
 }
 
 void LedLamp::setColorValue(int value)
 {
+    const bool changed = value != colorValue_;
     colorValue_ = value;
     update();
+    if (changed)
+        stateChangedNow();
 }
 
 void LedLamp::setInterval(int ms)
 {
-    interval_ = ms < 0 ? 0 : ms;
+    ms = ms < 0 ? 0 : ms;
+    const bool changed = ms != interval_;
+    interval_ = ms;
     updateFlashing();
+    if (changed)
+        stateChangedNow();
+}
+
+void LedLamp::stateChangedNow()
+{
+    emit stateChanged();
+    notifyLedValueChanged(this);
 }
 
 void LedLamp::updateFlashing()

@@ -8,8 +8,14 @@
 
 namespace tolvan::widgets {
 
+// Whether it is lit, its colour and its state text ("off", "on", "flashing",
+// with the colour's name) are Qt properties and the accessible value.
 class LedLamp : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(bool on READ isOn WRITE setOn NOTIFY stateChanged)
+    Q_PROPERTY(int colorValue READ colorValue WRITE setColorValue NOTIFY stateChanged)
+    Q_PROPERTY(int interval READ interval WRITE setInterval NOTIFY stateChanged)
+    Q_PROPERTY(QString stateText READ stateText NOTIFY stateChanged)
 public:
     explicit LedLamp(QWidget* parent = nullptr);
 
@@ -17,6 +23,8 @@ public:
     int colorValue() const { return colorValue_; }
     int interval() const { return interval_; }
     static QColor colorFromValue(int value);
+    // "off", or "on" / "flashing" followed by the colour ("on, green").
+    QString stateText() const;
 
     QSize sizeHint() const override { return {18, 18}; }
 
@@ -25,11 +33,15 @@ public slots:
     void setColorValue(int value);
     void setInterval(int ms);
 
+signals:
+    void stateChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     void updateFlashing();
+    void stateChangedNow();
 
     bool on_ = false;
     bool flashPhase_ = true;

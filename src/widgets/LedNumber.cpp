@@ -1,5 +1,7 @@
 #include "widgets/LedNumber.h"
 
+#include "widgets/LedAccessibility.h"
+
 #include <QPainter>
 #include <QPolygonF>
 
@@ -31,6 +33,7 @@ LedNumber::LedNumber(QWidget* parent, int digits) : QWidget(parent), digits_(std
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    installLedAccessibility();
 }
 
 void LedNumber::setValue(int value)
@@ -40,12 +43,20 @@ void LedNumber::setValue(int value)
         return;
     value_ = value;
     update();
+    emit valueChanged(value_);
+    notifyLedValueChanged(this);
 }
 
 void LedNumber::setBlankWhenZero(bool blank)
 {
+    if (blank == blankWhenZero_)
+        return;
     blankWhenZero_ = blank;
     update();
+    if (value_ == 0) {  // the text shown changed
+        emit valueChanged(value_);
+        notifyLedValueChanged(this);
+    }
 }
 
 void LedNumber::setDigits(int digits)

@@ -6,8 +6,14 @@
 
 namespace tolvan::widgets {
 
+// The value and the text shown are Qt properties and reach screen readers as
+// the accessible value; the accessible name is accessibleName(), else the tool tip.
 class LedNumber : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(int value READ value WRITE setValue NOTIFY valueChanged)
+    Q_PROPERTY(QString displayText READ displayText NOTIFY valueChanged)
+    Q_PROPERTY(int digits READ digits WRITE setDigits)
+    Q_PROPERTY(bool blankWhenZero READ blankWhenZero WRITE setBlankWhenZero NOTIFY valueChanged)
 public:
     explicit LedNumber(QWidget* parent = nullptr, int digits = 3);
 
@@ -26,6 +32,9 @@ public:
 
 public slots:
     void setValue(int value);
+
+signals:
+    void valueChanged(int value);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

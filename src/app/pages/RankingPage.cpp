@@ -87,6 +87,9 @@ RankingPage::RankingPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curr
         digit->setObjectName(QString::fromLatin1(s.dig));
         digit->setBlankWhenZero(true);
         digit->setToolTip(QStringLiteral("Your Website's position on the search engine with the search you perform"));
+        const QString engine = QString::fromLatin1(s.caption).mid(6);  // after "Check "
+        lamp->setAccessibleName(engine + QStringLiteral(" lamp"));
+        digit->setAccessibleName(engine + QStringLiteral(" place"));
         *s.check = check;
         *s.lamp = lamp;
         *s.digit = digit;

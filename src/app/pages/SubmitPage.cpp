@@ -40,9 +40,11 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     return named(new QPushButton(caption, parent), name);
 }
 
-widgets::LedNumber* makeLed(QWidget* parent, const char* name)
+widgets::LedNumber* makeLed(QWidget* parent, const char* name, const char* accessibleName)
 {
-    return named(new widgets::LedNumber(parent, 3), name);
+    auto* led = named(new widgets::LedNumber(parent, 3), name);
+    led->setAccessibleName(QString::fromLatin1(accessibleName));
+    return led;
 }
 
 QLabel* caption(QWidget* parent, const QString& text)
@@ -98,7 +100,7 @@ SubmitPage::SubmitPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curren
 
     // Engines still to do
     Label2 = named(caption(this, QStringLiteral("Engines to Submit:")), "Label2");
-    ledn1 = makeLed(this, "ledn1");
+    ledn1 = makeLed(this, "ledn1", "Engines to Submit");
     ListBox3 = named(new QListWidget(this), "ListBox3");
     ListBox3->setSelectionMode(QAbstractItemView::NoSelection);
     auto* engines = new QVBoxLayout;
@@ -114,8 +116,8 @@ SubmitPage::SubmitPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curren
     failedlist = named(new QListWidget(this), "failedlist");
     for (QListWidget* l : {successlist, failedlist})
         l->setSelectionMode(QAbstractItemView::NoSelection);
-    ledn2 = makeLed(this, "ledn2");
-    ledn3 = makeLed(this, "ledn3");
+    ledn2 = makeLed(this, "ledn2", "Successful");
+    ledn3 = makeLed(this, "ledn3", "Failed");
     auto* outcomes = new QGridLayout;
     outcomes->setSpacing(4);
     outcomes->addWidget(caption(this, QStringLiteral("Successful:")), 0, 0);
@@ -143,6 +145,7 @@ SubmitPage::SubmitPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curren
     beingsubmittedl->installEventFilter(this);
     currentenginel = valueLabel(this, "currentenginel");
     Led = named(new widgets::LedLamp(this), "Led");
+    Led->setAccessibleName(QStringLiteral("Submission status lamp"));
     ProgressBar1 = named(new QProgressBar(this), "ProgressBar1");
     ProgressBar2 = named(new QProgressBar(this), "ProgressBar2");
     for (QProgressBar* bar : {ProgressBar1, ProgressBar2}) {
@@ -152,8 +155,8 @@ SubmitPage::SubmitPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curren
         bar->setTextVisible(false);
         bar->setFixedHeight(16);
     }
-    ledn6 = makeLed(this, "ledn6");
-    ledn7 = makeLed(this, "ledn7");
+    ledn6 = makeLed(this, "ledn6", "Engines Completed");
+    ledn7 = makeLed(this, "ledn7", "Engines Remaining");
 
     auto* progress = new QGridLayout;
     progress->setHorizontalSpacing(6);
@@ -176,8 +179,8 @@ SubmitPage::SubmitPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curren
     progress->setColumnStretch(1, 1);
 
     // Counts, run control and reports
-    ledn4 = makeLed(this, "ledn4");
-    ledn5 = makeLed(this, "ledn5");
+    ledn4 = makeLed(this, "ledn4", "Success Count");
+    ledn5 = makeLed(this, "ledn5", "Failure Count");
     BitBtn1 = makeButton(this, "BitBtn1", QStringLiteral("Submit!"));
     BitBtn2 = makeButton(this, "BitBtn2", QStringLiteral("Cancel"));
     pausebtn = makeButton(this, "pausebtn", QStringLiteral("Pause"));
