@@ -13,3 +13,8 @@ cmake --build build/release -j"$jobs"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DTOLVAN_SANITIZE=ON -DTOLVAN_CORE_ONLY=ON -DTOLVAN_WERROR=ON >/dev/null
 cmake --build build/sanitize -j"$jobs"
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$jobs")
+
+# Installing the package changes the system: only where that is wanted.
+if [ "$(id -u)" -eq 0 ] && [ "${TOLVAN_PACKAGE_INSTALL:-0}" = 1 ]; then
+  tools/test-package-install.sh build/release
+fi
