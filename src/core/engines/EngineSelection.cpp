@@ -1,6 +1,9 @@
 #include "engines/EngineSelection.h"
 
 #include <algorithm>
+#include <iterator>
+#include <string_view>
+#include <unordered_set>
 
 namespace tolvan {
 
@@ -67,14 +70,31 @@ std::string selectionCountCaption(std::size_t selected, std::size_t total)
 
 std::size_t EngineSelection::addMissing(const NameList& names)
 {
-    std::size_t added = 0;
-    for (const std::string& name : names) {
-        if (containsExactly(engines_, name))
-            continue;
-        insertSorted(engines_, name);
-        ++added;
+    // One pass with a hash set, then one merge: adding thousands of engines at
+    // once stays linear. The new names are sorted stably and merged after the
+    // entries that compare equal to them, which is where inserting them one at
+    // a time in the given order would have put them.
+    std::unordered_set<std::string_view> present(engines_.begin(), engines_.end());
+    std::vector<std::string_view> fresh;
+    for (const std::string& name : names)
+        if (present.insert(name).second)
+            fresh.push_back(name);
+    if (fresh.empty())
+        return 0;
+    std::stable_sort(fresh.begin(), fresh.end(),
+                     [](std::string_view a, std::string_view b) { return compareListEntries(a, b) < 0; });
+
+    NameList merged;
+    merged.reserve(engines_.size() + fresh.size());
+    auto old = engines_.begin();
+    for (const std::string_view name : fresh) {
+        while (old != engines_.end() && compareListEntries(*old, name) <= 0)
+            merged.push_back(std::move(*old++));
+        merged.emplace_back(name);
     }
-    return added;
+    std::move(old, engines_.end(), std::back_inserter(merged));
+    engines_ = std::move(merged);
+    return fresh.size();
 }
 
 void EngineSelection::replace(NameList names)

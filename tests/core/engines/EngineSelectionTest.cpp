@@ -58,3 +58,31 @@ TEST(EngineSelection, ReplaceKeepsDuplicatesAndSorts)
     EXPECT_EQ(availableEnginesCaption(0), "0 Search Engines Available");
     EXPECT_EQ(selectionCountCaption(2, 10), "2 of 10 items are selected");
 }
+
+// Adding many names at once puts every new name where adding them one at a
+// time would have: after the entries that compare equal, in arrival order.
+TEST(EngineSelection, BulkAddMatchesOneByOneInsertion)
+{
+    const NameList pool{"alpha", "Alpha", "ALPHA", "beta", "Beta", "gamma", "Gamma ", "[x]", "_u", "zeta", "Zeta"};
+    unsigned seed = 7;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int round = 0; round < 200; ++round) {
+        NameList start, added;
+        for (unsigned n = next() % 6; n > 0; --n)
+            start.push_back(pool[next() % pool.size()]);
+        for (unsigned n = next() % 12; n > 0; --n)
+            added.push_back(pool[next() % pool.size()]);
+
+        EngineSelection sel;
+        sel.replace(start);  // a loaded list may hold duplicates
+        NameList expected = sel.engines();
+        std::size_t expectedCount = 0;
+        for (const auto& name : added)
+            if (!containsExactly(expected, name)) {
+                insertSorted(expected, name);
+                ++expectedCount;
+            }
+        EXPECT_EQ(sel.addMissing(added), expectedCount);
+        EXPECT_EQ(sel.engines(), expected) << "round " << round;
+    }
+}
