@@ -1,10 +1,11 @@
 #include "engines/EngineDefinition.h"
 
 #include <climits>
+#include <cstdio>
+#include <stdexcept>
 
 #include "engines/Categories.h"
 #include "profiles/SiteProfile.h"
-#include "storage/BigIniFile.h"
 #include "util/Errors.h"
 #include "util/Files.h"
 #include "util/FormEncoding.h"
@@ -19,20 +20,11 @@ void defaultIfEmpty(std::string& field, const char* text)
         field = text;
 }
 
-// name=value& with the value form-encoded: site data typed by the user may hold
-// "&", "=", "+", "#" or non-ASCII text that would otherwise break the body.
-void addSitePart(std::string& body, const std::string& fieldName, const std::string& value)
-{
-    if (fieldName.empty())
-        return;
-    body += fieldName;
-    body += '=';
-    body += formEncode(value);
-    body += '&';
-}
-
-// Category and extra values are the engine's own, written for its form: sent as they stand.
-void addFixedPart(std::string& body, const std::string& fieldName, const std::string& value)
+// name=value& with the value as it stands: the site's values arrive form-encoded
+// (site data typed by the user may hold "&", "=", "+", "#" or non-ASCII text
+// that would otherwise break the body); category and extra values are the
+// engine's own, written for its form, and are sent as they stand.
+void addPart(std::string& body, std::string_view fieldName, std::string_view value)
 {
     body += fieldName;
     body += '=';
@@ -52,6 +44,14 @@ std::string keywordList(const SiteProfile& site)
 }
 
 }  // namespace
+
+const std::string& SiteFieldNames::at(std::string_view key) const
+{
+    for (std::size_t i = 0; i < kSiteFieldKeys.size(); ++i)
+        if (kSiteFieldKeys[i] == key)
+            return names[i];
+    throw std::out_of_range("no site field " + std::string(key));
+}
 
 std::string engineDefinitionPath(const std::string& baseDir, const std::string& engineName)
 {
@@ -104,61 +104,85 @@ int extraFieldCount(const std::string& text)
     return static_cast<int>(static_cast<unsigned long long>(value) & 0xFFu);
 }
 
-DefinitionResult buildEngineDefinition(const BigIniFile& file, const std::string& engineName,
-                                       SiteProfile& site, int& currentCategory)
+EngineDefinitionReader::EngineDefinitionReader(const std::string& baseDir) : dataDir_(joinPath(baseDir, "data/")) {}
+
+void EngineDefinitionReader::prepareSite(SiteProfile& site, int categoryNumber)
+{
+    applySiteDefaults(site);
+    std::string description = site.descriptionText();
+    if (description.empty())
+        description = "No Description Entered";
+    const std::string* const values[kSiteFieldKeys.size() - 1] = {
+        nullptr,      &site.title, &site.name,  &site.email,   &site.company, &site.street, &site.city,
+        &site.state,  &site.zip,   &site.country, &site.phone, &site.fax,     &description,
+    };
+    site_.encoded[0] = formEncode(site.fullAddress());
+    for (std::size_t i = 1; i < kSiteFieldKeys.size() - 1; ++i)
+        site_.encoded[i] = formEncode(*values[i]);
+    site_.encoded.back() = formEncode(keywordList(site));
+    // An unmatched category text keeps the number the run had: the same for every engine of the site.
+    site_.categoryNumber = tolvan::categoryNumber(site.category, categoryNumber);
+    site_.categoryKey = std::to_string(site_.categoryNumber);
+    site_.prepared = true;
+}
+
+DefinitionResult EngineDefinitionReader::read(const std::string& engineName, SiteProfile& site, int& currentCategory)
 {
     DefinitionResult result;
     EngineDefinition& def = result.definition;
     def.engineName = engineName;
 
-    const std::string url = site.fullAddress();
-    if (url.empty()) {
-        result.status = DefinitionStatus::NoSiteUrl;
-        return result;
+    path_.assign(dataDir_);
+    for (const char c : engineName)
+        path_ += c == '\\' ? '/' : c;  // paths are written with "/"
+    path_ += ".tlx";
+    if (!file_.load(path_))
+        return result;  // Missing
+
+    if (!site_.prepared) {
+        if (site.protocol.empty() && site.address.empty()) {
+            result.status = DefinitionStatus::NoSiteUrl;
+            return result;
+        }
+        prepareSite(site, currentCategory);
     }
-    applySiteDefaults(site);
 
-    for (const auto key : kSiteFieldKeys)
-        def.fieldNames[std::string(key)] = file.ReadString("Fields", std::string(key), "");
-
-    std::string description = site.descriptionText();
-    if (description.empty())
-        description = "No Description Entered";
-
-    const std::pair<std::string_view, const std::string*> values[] = {
-        {"URL", &url},          {"TITLE", &site.title},     {"NAME", &site.name},
-        {"EMAIL", &site.email}, {"COMPANY", &site.company}, {"ADDRESS", &site.street},
-        {"CITY", &site.city},   {"STATE", &site.state},     {"ZIP", &site.zip},
-        {"COUNTRY", &site.country}, {"PHONE", &site.phone}, {"FAX", &site.fax},
-        {"DESC", &description},
-    };
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < kSiteFieldKeys.size(); ++i) {
+        def.fieldNames.names[i] = file_.value("Fields", kSiteFieldKeys[i]);
+        if (!def.fieldNames.names[i].empty())
+            size += def.fieldNames.names[i].size() + site_.encoded[i].size() + 2;
+    }
     std::string& body = def.formBody;
-    for (const auto& [key, value] : values)
-        addSitePart(body, def.fieldNames[std::string(key)], *value);
-    addSitePart(body, def.fieldNames["KEYWORDS"], keywordList(site));
+    body.reserve(size + 128);
+    for (std::size_t i = 0; i < kSiteFieldKeys.size(); ++i)
+        if (!def.fieldNames.names[i].empty())
+            addPart(body, def.fieldNames.names[i], site_.encoded[i]);
 
-    currentCategory = categoryNumber(site.category, currentCategory);
-    def.categoryField = file.ReadString("Fields", "category", "");
-    def.categoryValue = file.ReadString("Categories", std::to_string(currentCategory), "");
+    currentCategory = site_.categoryNumber;
+    def.categoryField = file_.value("Fields", "category");
+    def.categoryValue = file_.value("Categories", site_.categoryKey);
     if (!def.categoryField.empty())
-        addFixedPart(body, def.categoryField, def.categoryValue);
+        addPart(body, def.categoryField, def.categoryValue);
 
-    const int count = extraFieldCount(file.ReadString("ExtraFields", "extrafields", ""));
+    const int count = extraFieldCount(std::string(file_.value("ExtraFields", "extrafields")));
+    char key[16] = "Extra";
     for (int i = 1; i <= count; ++i) {
-        const std::string entry = file.ReadString("ExtraFields", "Extra" + std::to_string(i), "");
+        const int digits = std::snprintf(key + 5, sizeof key - 5, "%d", i);
+        const std::string_view entry = file_.value("ExtraFields", std::string_view(key, 5 + static_cast<std::size_t>(digits)));
         if (entry.empty())
             continue;
         // Split at the first comma; an entry without one is a field with an empty value.
         const auto comma = entry.find(',');
-        std::string name = entry.substr(0, comma);
-        std::string value = comma == std::string::npos ? std::string() : entry.substr(comma + 1);
-        addFixedPart(body, name, value);
-        def.extraFields.emplace_back(std::move(name), std::move(value));
+        const std::string_view name = entry.substr(0, comma);
+        const std::string_view value = comma == std::string_view::npos ? std::string_view() : entry.substr(comma + 1);
+        addPart(body, name, value);
+        def.extraFields.emplace_back(name, value);
     }
 
-    def.action = file.ReadString("SITE", "ACTION", "");
-    def.method = file.ReadString("SITE", "METHOD", "");
-    def.siteUrl = file.ReadString("SITE", "URL", "");
+    def.action = file_.value("SITE", "ACTION");
+    def.method = file_.value("SITE", "METHOD");
+    def.siteUrl = file_.value("SITE", "URL");
     result.status = DefinitionStatus::Ready;
     return result;
 }
@@ -166,14 +190,8 @@ DefinitionResult buildEngineDefinition(const BigIniFile& file, const std::string
 DefinitionResult readEngineDefinition(const std::string& baseDir, const std::string& engineName,
                                       SiteProfile& site, int& currentCategory)
 {
-    const std::string path = engineDefinitionPath(baseDir, engineName);
-    if (!fileExists(path)) {
-        DefinitionResult missing;
-        missing.definition.engineName = engineName;
-        return missing;
-    }
-    const BigIniFile file(path);
-    return buildEngineDefinition(file, engineName, site, currentCategory);
+    EngineDefinitionReader reader(baseDir);
+    return reader.read(engineName, site, currentCategory);
 }
 
 }  // namespace tolvan

@@ -2,15 +2,15 @@
 // One engine's submission recipe, read from data/<engine>.tlx, and the form body
 // assembled from it and the working site profile.
 #include <array>
-#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "storage/IniText.h"
+
 namespace tolvan {
 
-class BigIniFile;
 struct SiteProfile;
 
 // The site-data keys of the [Fields] section, in the order their parts are sent.
@@ -19,11 +19,17 @@ constexpr std::array<std::string_view, 14> kSiteFieldKeys = {
     "STATE", "ZIP", "COUNTRY", "PHONE", "FAX", "DESC", "KEYWORDS",
 };
 
+// Site-field key -> the engine's form-field name, kept in kSiteFieldKeys order;
+// an empty name means the engine's form has no field for that item.
+struct SiteFieldNames {
+    std::array<std::string, kSiteFieldKeys.size()> names;
+    // The name for one of kSiteFieldKeys; throws std::out_of_range for any other key.
+    const std::string& at(std::string_view key) const;
+};
+
 struct EngineDefinition {
     std::string engineName;
-    // Site-field key (kSiteFieldKeys) -> the engine's form-field name; an empty
-    // name means the engine's form has no field for that item.
-    std::map<std::string, std::string> fieldNames;
+    SiteFieldNames fieldNames;
     std::string categoryField;
     std::string categoryValue;
     std::vector<std::pair<std::string, std::string>> extraFields;  // at most 255
@@ -60,9 +66,34 @@ void applySiteDefaults(SiteProfile& site);
 DefinitionResult readEngineDefinition(const std::string& baseDir, const std::string& engineName,
                                       SiteProfile& site, int& categoryNumber);
 
-// The same from an already opened definition file.
-DefinitionResult buildEngineDefinition(const BigIniFile& file, const std::string& engineName,
-                                       SiteProfile& site, int& categoryNumber);
+// The same for one engine after another, as a run reads them: the buffers are
+// kept, and the site's values are defaulted and form-encoded once, at the
+// site's first engine, for all of its engines.
+class EngineDefinitionReader {
+public:
+    explicit EngineDefinitionReader(const std::string& baseDir);
+
+    // The next engines belong to another site (or the site's fields were
+    // changed): its values are prepared afresh at the next read().
+    void startSite() { site_.prepared = false; }
+
+    DefinitionResult read(const std::string& engineName, SiteProfile& site, int& categoryNumber);
+
+private:
+    // The values one site sends, in kSiteFieldKeys order, form-encoded.
+    struct SiteValues {
+        bool prepared = false;
+        std::array<std::string, kSiteFieldKeys.size()> encoded;
+        int categoryNumber = 0;
+        std::string categoryKey;  // the number in decimal, the key of [Categories]
+    };
+    void prepareSite(SiteProfile& site, int categoryNumber);
+
+    std::string dataDir_;  // <base>/data/
+    std::string path_;
+    IniText file_;
+    SiteValues site_;
+};
 
 // The "extrafields" count: empty is 0, otherwise a decimal number (optional
 // sign) whose low eight bits are used. Throws ConvertError otherwise.

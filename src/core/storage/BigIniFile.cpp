@@ -1,5 +1,6 @@
 #include "storage/BigIniFile.h"
 
+#include "storage/IniText.h"
 #include "util/Files.h"
 #include "util/TextCodec.h"
 
@@ -34,11 +35,6 @@ std::string cleanSectionName(const std::string& section)
     return cutChars(singleLine(section), kMaxSectionChars);
 }
 
-bool isHeader(std::string_view line)
-{
-    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
-}
-
 bool keyMatches(std::string_view line, std::string_view key)
 {
     const auto eq = line.find('=');
@@ -55,15 +51,8 @@ BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
     std::string raw = readFile(fileName_);
     const std::string text = isValidUtf8(raw) ? std::move(raw) : windows1252ToUtf8(raw);
 
-    std::string_view rest(text);
-    if (rest.starts_with("\xEF\xBB\xBF"))
-        rest.remove_prefix(3);
-    // The end-of-file mark ends the text; what stands before it on its line still counts.
-    if (const auto eof = rest.find('\x1A'); eof != std::string_view::npos)
-        rest = rest.substr(0, eof);
-
     std::unordered_set<std::string> seen;
-    seen.reserve(rest.size() / 256 + 16);
+    seen.reserve(text.size() / 256 + 16);
     std::vector<std::string_view> pending;  // lines of the section being read
     bool keeping = false;                   // false before the first header and inside dropped duplicates
     auto finishSection = [&] {
@@ -76,45 +65,18 @@ BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
         pending.clear();
     };
 
-    // A line ends at CR (with a following LF), or at a lone LF. The next CR and
-    // LF are looked up once each and reused, so LF-only files stay linear.
-    const char* p = rest.data();
-    const char* const end = p + rest.size();
-    const char* nextCr = nullptr;
-    const char* nextLf = nullptr;
-    auto findFrom = [end](const char* from, char c) {
-        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
-        return hit ? static_cast<const char*>(hit) : end;
-    };
-    while (p < end) {
-        if (!nextCr || nextCr < p)
-            nextCr = findFrom(p, '\r');
-        if (!nextLf || nextLf < p)
-            nextLf = findFrom(p, '\n');
-        const char* stop = nextCr < nextLf ? nextCr : nextLf;
-        std::string_view line(p, static_cast<std::size_t>(stop - p));
-        p = stop;
-        if (p < end) {
-            if (*p == '\r' && p + 1 < end && p[1] == '\n')
-                ++p;
-            ++p;
-        }
-        if (line.empty())
-            continue;
-        if (line.size() > kMaxChars)
-            line = std::string_view(line.data(), cutChars(line, kMaxChars).size());
-
-        if (isHeader(line)) {
+    forEachIniLine(text, [&](std::string_view line) {
+        if (isIniHeader(line)) {
             finishSection();
             const std::string_view name = line.substr(1, line.size() - 2);
             keeping = seen.insert(foldCase(name)).second;
             if (keeping)
                 sections_.push_back(Section{std::string(name), {}});
-            continue;
+            return;
         }
         if (keeping)
             pending.push_back(line);
-    }
+    });
     finishSection();
     modified_ = false;
 }

@@ -49,7 +49,8 @@ void SubmissionDriver::RunPump::processEvents()
 }
 
 SubmissionDriver::SubmissionDriver(std::string baseDir, SubmissionView& view, SubmissionTransport& transport)
-    : baseDir_(std::move(baseDir)), view_(view), transport_(transport)
+    : baseDir_(std::move(baseDir)), view_(view), transport_(transport), definitions_(baseDir_), hosts_(baseDir_),
+      errorLog_(baseDir_)
 {
 }
 
@@ -120,6 +121,7 @@ SubmissionDriver::Step SubmissionDriver::submitSite(const std::string& address, 
     view_.setGauges(gaugeMax_, 0, gaugeMax_);
     run_.skipRequested = false;
     view_.setBeingSubmitted(address);
+    definitions_.startSite();
 
     ProfileStore profiles(baseDir_);
     if (profiles.reverseIndexExists())
@@ -131,6 +133,11 @@ SubmissionDriver::Step SubmissionDriver::submitSite(const std::string& address, 
         view_.siteWithoutProfile(address, site);
     }
 
+    // The description is formed before the first engine's definition is read;
+    // the site's fields do not change between its engines (only empty ones
+    // take their defaults, and the description has none).
+    if (!request.engines.empty())
+        run_.descriptionText = site.descriptionText();
     for (const auto& engine : request.engines) {
         const Step step = submitEngine(address, engine, site);
         if (step != Step::Next)
@@ -174,8 +181,7 @@ SubmissionDriver::Step SubmissionDriver::submitEngine(const std::string& address
     run_.skipRequested = false;
     run_.currentEngine = engine;
     view_.setCurrentEngine(engine);
-    run_.descriptionText = site.descriptionText();
-    DefinitionResult built = readEngineDefinition(baseDir_, engine, site, run_.categoryNumber);
+    DefinitionResult built = definitions_.read(engine, site, run_.categoryNumber);
     view_.siteProfileChanged(site);
     if (built.status == DefinitionStatus::Missing) {
         view_.showMessage("Data file for " + engine + " missing.");
@@ -187,7 +193,7 @@ SubmissionDriver::Step SubmissionDriver::submitEngine(const std::string& address
     EngineDefinition& definition = built.definition;
     const std::string description
         = run_.descriptionText.empty() ? std::string("No Description Entered") : run_.descriptionText;
-    if (auto action = builtInAction(engine, {site, description, definition.categoryValue}, RemoteHosts(baseDir_)))
+    if (auto action = builtInAction(engine, {site, description, definition.categoryValue}, hosts_))
         definition.action = *action;
 
     if (run_.cancelRequested)
@@ -202,7 +208,7 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
                                                        const EngineDefinition& definition)
 {
     const std::string& engine = definition.engineName;
-    const ErrorLog log(baseDir_);
+    const ErrorLog& log = errorLog_;
     view_.setLamp(Lamp::Green);
 
     if (definition.method != "POST" && definition.method != "GET") {
@@ -224,9 +230,9 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
         deadline_ = std::chrono::steady_clock::now() + timeout_;
         timerArmed_ = true;
     }
+    static const std::string kNoBody;
     const RequestResult result = transport_.send(definition.method, definition.action,
-                                                 definition.method == "POST" ? definition.formBody : std::string(),
-                                                 pump_);
+                                                 definition.method == "POST" ? definition.formBody : kNoBody, pump_);
     timerArmed_ = false;
     view_.pump();
 

@@ -7,15 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "engines/EngineDefinition.h"
 #include "net/EventPump.h"
+#include "net/RemoteHosts.h"
 #include "profiles/SiteProfile.h"
+#include "submit/ErrorLog.h"
 #include "submit/SubmissionRun.h"
 #include "submit/SubmissionView.h"
 
 namespace tolvan {
 
 class SubmissionTransport;
-struct EngineDefinition;
 
 struct RunRequest {
     std::vector<std::string> sites;    // full addresses, in list order
@@ -80,6 +82,9 @@ private:
     SubmissionView& view_;
     SubmissionTransport& transport_;
     RunPump pump_{*this};
+    EngineDefinitionReader definitions_;
+    RemoteHosts hosts_;
+    ErrorLog errorLog_;
     SubmissionRun run_;
     std::vector<std::string> engines_;    // the run's engines, sorted
     std::size_t remaining_ = 0;           // how many of them the current site has still to do

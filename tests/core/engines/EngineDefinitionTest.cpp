@@ -304,3 +304,41 @@ TEST_F(EngineDefinitionTest, SiteValuesAreEncodedNamesAndFixedValuesAreNot)
     EXPECT_EQ(body(ini, site),
               "site title=a%26b%3Dc%2Bd%23e+f&who[0]=J%C3%B6rg&c&x=Computers%2FSoftware&go=Add URL&");
 }
+
+// A run reads engine after engine through one reader, which prepares each
+// site's values once: every body must equal the one a fresh read builds, the
+// defaults must land in the site, and the next site must send its own values.
+TEST_F(EngineDefinitionTest, ReaderKeepsNothingOfOneSiteForTheNext)
+{
+    dir.write("data/A.tlx", crlf("[Fields]\nURL=u\nTITLE=t\nSTATE=s\nDESC=d\ncategory=c\n[Categories]\n41=soft\n"
+                                 "0=general\n[ExtraFields]\nextrafields=2\nExtra2=x,1,2\n[SITE]\nMETHOD=POST\n"));
+    dir.write("data/B.tlx", crlf("[fields]\nkeywords=k\nurl=addr\n[SITE]\nMETHOD=GET\nACTION=http://b/\n"));
+    SiteProfile first = completeSite();
+    first.state.clear();
+    SiteProfile second;
+    second.protocol = "https://";
+    second.address = "other.example/";
+    second.category = "no such category";  // keeps the number of the site before
+
+    EngineDefinitionReader reader(dir.path());
+    int runCategory = 0;
+    for (SiteProfile* site : {&first, &second}) {
+        reader.startSite();
+        for (const char* engine : {"A", "B", "A"}) {
+            SiteProfile fresh = *site;
+            int freshCategory = runCategory;
+            const auto expected = readEngineDefinition(dir.path(), engine, fresh, freshCategory);
+            const auto got = reader.read(engine, *site, runCategory);
+            ASSERT_EQ(got.status, DefinitionStatus::Ready);
+            EXPECT_EQ(got.definition.formBody, expected.definition.formBody) << engine;
+            EXPECT_EQ(got.definition.categoryValue, expected.definition.categoryValue);
+            EXPECT_EQ(runCategory, freshCategory);
+        }
+    }
+    EXPECT_EQ(first.state, "NA");
+    EXPECT_EQ(second.title, "None Entered");
+    EXPECT_EQ(runCategory, 41);
+    EXPECT_EQ(reader.read("A", second, runCategory).definition.formBody,
+              "u=https%3A%2F%2Fother.example%2F&t=None+Entered&s=NA&d=No+Description+Entered&c=soft&x=1,2&");
+    EXPECT_EQ(reader.read("Gone", second, runCategory).status, DefinitionStatus::Missing);
+}

@@ -1,0 +1,97 @@
+#pragma once
+// The reading rules of the keyed .tlx files, shared by BigIniFile and by
+// read-only look-ups that need no copy of each line (the engine definitions,
+// read once per site and engine).
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tolvan {
+
+inline constexpr std::size_t kIniMaxChars = 255;
+
+// Cuts a line to 255 characters without splitting a UTF-8 sequence.
+std::string_view cutIniLine(std::string_view line);
+
+inline bool isIniHeader(std::string_view line)
+{
+    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
+}
+
+// Calls onLine for every line of `text` (decoded already) as the files are read:
+// a byte-order mark and everything from the end-of-file mark on are ignored,
+// a line ends at CR LF, a lone CR or a lone LF, empty lines are skipped and
+// every line is cut to 255 characters.
+template <class OnLine>
+void forEachIniLine(std::string_view text, OnLine&& onLine)
+{
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    // The end-of-file mark ends the text; what stands before it on its line still counts.
+    if (const auto eof = text.find('\x1A'); eof != std::string_view::npos)
+        text = text.substr(0, eof);
+
+    // The next CR and LF are looked up once each and reused, so LF-only files stay linear.
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const char* nextCr = nullptr;
+    const char* nextLf = nullptr;
+    auto findFrom = [end](const char* from, char c) {
+        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
+        return hit ? static_cast<const char*>(hit) : end;
+    };
+    while (p < end) {
+        if (!nextCr || nextCr < p)
+            nextCr = findFrom(p, '\r');
+        if (!nextLf || nextLf < p)
+            nextLf = findFrom(p, '\n');
+        const char* stop = nextCr < nextLf ? nextCr : nextLf;
+        std::string_view line(p, static_cast<std::size_t>(stop - p));
+        p = stop;
+        if (p < end) {
+            if (*p == '\r' && p + 1 < end && p[1] == '\n')
+                ++p;
+            ++p;
+        }
+        if (line.empty())
+            continue;
+        if (line.size() > kIniMaxChars)
+            line = cutIniLine(line);
+        onLine(line);
+    }
+}
+
+// A whole keyed file held as one text, its values looked up where they stand.
+// Look-ups follow BigIniFile::ReadString: sections and keys are found without
+// regard to case, the first section of a name and the first line of a key count.
+class IniText {
+public:
+    // Reads the file with as few system calls as it can (open, one read for a
+    // small file, close). False when there is no such file (or it is a
+    // directory); throws FileError when it exists but cannot be read. The
+    // object keeps its buffers, so loading file after file into one object
+    // allocates nothing once they have grown.
+    bool load(const std::string& path);
+    // The same from bytes already in memory.
+    void parse(std::string_view bytes);
+
+    // The value, or an empty view when the section or key is absent. The view
+    // lives until the next load() or parse().
+    std::string_view value(std::string_view section, std::string_view key) const;
+
+private:
+    void index();
+
+    struct Section {
+        std::string_view name;
+        std::size_t first = 0;  // index into lines_
+        std::size_t count = 0;
+    };
+    std::string text_;
+    std::vector<std::string_view> lines_;
+    std::vector<Section> sections_;
+};
+
+}  // namespace tolvan
