@@ -1,5 +1,6 @@
 #include "cli/SubmitCommand.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -60,26 +61,69 @@ const char* outcomeName(EngineOutcome outcome)
     return "";
 }
 
+// The run's standard output. A line is not flushed on its own: thousands of
+// engines a second would pay a system call each. What is written goes out when
+// the buffer fills, when it has waited 50 ms (checked whenever the run pumps,
+// which it does in every wait), before anything goes to standard error (so the
+// two keep their order), and at the end. On a terminal every line shows at once.
+class RunOutput {
+public:
+    void write(std::string_view text)
+    {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        if (!pending_) {
+            pending_ = true;
+            since_ = std::chrono::steady_clock::now();
+        }
+    }
+    void flushIfWaiting()
+    {
+        if (pending_ && std::chrono::steady_clock::now() - since_ >= std::chrono::milliseconds(50))
+            flush();
+    }
+    void flush()
+    {
+        std::fflush(stdout);
+        pending_ = false;
+    }
+    void error(std::string_view text)
+    {
+        flush();
+        std::cerr << text << '\n';
+    }
+
+private:
+    bool pending_ = false;
+    std::chrono::steady_clock::time_point since_;
+};
+
 // Prints the requests instead of sending them.
 class DryRunTransport final : public SubmissionTransport {
 public:
+    explicit DryRunTransport(RunOutput& out) : out_(out) {}
     RequestResult send(const std::string& method, const std::string& url, const std::string& body,
                        EventPump&) override
     {
-        std::cout << "request\t" << method << '\t' << url << '\t' << body << '\n';
+        line_.assign("request\t").append(method).append(1, '\t').append(url).append(1, '\t').append(body).append(1, '\n');
+        out_.write(line_);
         return {};
     }
     void interrupt() override {}
+
+private:
+    RunOutput& out_;
+    std::string line_;
 };
 
 class ConsoleView final : public SubmissionView {
 public:
-    ConsoleView(SubmissionDriver*& driver, AutoReports& reports, const SiteProfile& site)
-        : driver_(driver), reports_(reports), site_(site)
+    ConsoleView(SubmissionDriver*& driver, AutoReports& reports, const SiteProfile& site, RunOutput& out)
+        : driver_(driver), reports_(reports), site_(site), out_(out)
     {
     }
     void pump() override
     {
+        out_.flushIfWaiting();
         if (stopSignal && driver_ && driver_->running() && !cancelling_) {
             cancelling_ = true;
             driver_->cancel();
@@ -87,10 +131,12 @@ public:
     }
     void showMessage(const std::string& text) override
     {
-        if (text == "Submission Complete.")
-            std::cout << text << '\n' << std::flush;
-        else if (text != "Make sure you have an internet connection established and then hit OK")
-            std::cerr << text << '\n';
+        if (text == "Submission Complete.") {
+            out_.write(text + '\n');
+            out_.flush();
+        } else if (text != "Make sure you have an internet connection established and then hit OK") {
+            out_.error(text);
+        }
     }
     void setRunning(bool) override {}
     void setStatus(const std::string&, Blink) override {}
@@ -114,18 +160,22 @@ public:
     void engineFinished(const std::string& site, const std::string& engine, EngineOutcome outcome,
                         const std::string& detail) override
     {
-        std::cout << site << '\t' << engine << '\t' << outcomeName(outcome) << '\t' << detail << '\n' << std::flush;
+        line_.assign(site).append(1, '\t').append(engine).append(1, '\t').append(outcomeName(outcome));
+        line_.append(1, '\t').append(detail).append(1, '\n');
+        out_.write(line_);
     }
     void writeAutoReport(AutoReportKind kind) override
     {
         if (const std::string warning = reports_.write(kind, site_, driver_->state()); !warning.empty())
-            std::cerr << warning << '\n';
+            out_.error(warning);
     }
 
 private:
     SubmissionDriver*& driver_;
     AutoReports& reports_;
     const SiteProfile& site_;
+    RunOutput& out_;
+    std::string line_;
     bool cancelling_ = false;
 };
 
@@ -244,8 +294,9 @@ int runSubmitCommand(int argc, char** argv)
         SiteProfile site = ProfileStore(base).readLastFields();
         AutoReports reports(base, settings, request.sites.size());
 
+        RunOutput out;
         HttpTransport http;
-        DryRunTransport dry;
+        DryRunTransport dry(out);
         SubmissionTransport& transport = options.dryRun ? static_cast<SubmissionTransport&>(dry) : http;
         if (!settings.proxyserver.empty()) {
             http.client().setProxyServer(settings.proxyserver);
@@ -259,7 +310,7 @@ int runSubmitCommand(int argc, char** argv)
         }
 
         SubmissionDriver* driverRef = nullptr;
-        ConsoleView view(driverRef, reports, site);
+        ConsoleView view(driverRef, reports, site, out);
         SubmissionDriver driver(base, view, transport);
         driverRef = &driver;
 
@@ -268,6 +319,7 @@ int runSubmitCommand(int argc, char** argv)
         const RunEnd end = driver.run(request, site);
         std::signal(SIGINT, SIG_DFL);
         std::signal(SIGTERM, SIG_DFL);
+        out.flush();
         switch (end) {
         case RunEnd::Completed: return 0;
         case RunEnd::Cancelled: return 130;
@@ -278,6 +330,7 @@ int runSubmitCommand(int argc, char** argv)
         }
         return 1;
     } catch (const std::exception& e) {
+        std::fflush(stdout);  // the engines done so far come before the error
         std::cerr << e.what() << '\n';
         return 1;
     }
