@@ -277,14 +277,26 @@ void HttpClient::setAction(HttpAction action)
     case httpPost:
     case httpHead:
     case httpPut:
-        if (busy_)
-            throw HttpError(kErrorAlreadyConnected,
-                            "Already connected. If you want to reconnect, close the current connection first.");
-        action_ = action;
-        perform(action);
-        action_ = httpIdle;
+        if (auto error = request(action))
+            throw *error;
         return;
     }
+}
+
+std::optional<HttpError> HttpClient::request(HttpAction action)
+{
+    if (action == httpIdle || action == httpResetHeaders) {
+        setAction(action);
+        return std::nullopt;
+    }
+    if (busy_)
+        return HttpError(kErrorAlreadyConnected,
+                         "Already connected. If you want to reconnect, close the current connection first.");
+    action_ = action;
+    if (!perform(action))
+        return HttpError(errorCode_, errorText_);  // the action stays as it was when it failed
+    action_ = httpIdle;
+    return std::nullopt;
 }
 
 void HttpClient::setError(int code, const std::string& text)
@@ -293,11 +305,11 @@ void HttpClient::setError(int code, const std::string& text)
     errorText_ = text;
 }
 
-void HttpClient::raise()
+bool HttpClient::fail()
 {
     if (errorText_.empty())
         errorText_ = "[" + std::to_string(errorCode_) + "] " + winsockDescription(errorCode_) + ".";
-    throw HttpError(errorCode_, errorText_);
+    return false;
 }
 
 bool HttpClient::interrupted(const Exchange& ex) const { return interruptSerial_ == ex.serial; }
@@ -333,7 +345,7 @@ std::string HttpClient::requestHead(HttpAction action, std::int64_t contentLengt
     return head;
 }
 
-void HttpClient::perform(HttpAction action)
+bool HttpClient::perform(HttpAction action)
 {
     reapLookups();
     Exchange ex;
@@ -354,22 +366,22 @@ void HttpClient::perform(HttpAction action)
 
     if (host_.empty()) {
         setError(kErrorNoServer, "No server specified in URL.");
-        raise();
+        return fail();
     }
     const bool viaProxy = !proxyServer_.empty();
     if (!viaProxy && lower(scheme_) != "http") {
         setError(kErrorScheme, "Specified URLScheme is invalid.");
-        raise();
+        return fail();
     }
     const std::string peer = viaProxy ? proxyServer_ : host_;
     const int peerPort = viaProxy ? proxyPort_ : port_;
     if (peerPort <= 0) {
         setError(kErrorPortZero, "RemotePort can't be zero. Please specify a valid service port number.");
-        raise();
+        return fail();
     }
     if (peer == "0.0.0.0") {
         setError(kErrorHostInvalid, "The RemoteHost address is invalid (0.0.0.0).");
-        raise();
+        return fail();
     }
 
     // The file to post is opened first, so a missing file sends nothing at all.
@@ -389,7 +401,7 @@ void HttpClient::perform(HttpAction action)
         struct stat st {};
         if (postFd < 0 || ::fstat(postFd, &st) != 0 || !S_ISREG(st.st_mode)) {
             setError(kErrorFile, "Can't open file for reading/writing.");
-            raise();
+            return fail();
         }
         contentLength += st.st_size;
     }
@@ -397,8 +409,8 @@ void HttpClient::perform(HttpAction action)
 
     if (!resolve(peer, ex)) {
         if (errorCode_ != 0)
-            raise();
-        return;  // interrupted while looking the name up
+            return fail();
+        return true;  // interrupted while looking the name up
     }
     if (ex.address.ss_family == AF_INET)
         reinterpret_cast<sockaddr_in&>(ex.address).sin_port = htons(static_cast<std::uint16_t>(peerPort));
@@ -407,9 +419,9 @@ void HttpClient::perform(HttpAction action)
 
     if (!connectTo(ex)) {
         if (errorCode_ != 0)
-            raise();
+            return fail();
         closeConnection(ex, true);
-        return;
+        return true;
     }
 
     std::string head = requestHead(action, contentLength);
@@ -427,18 +439,18 @@ void HttpClient::perform(HttpAction action)
     if (interrupted(ex)) {
         closeConnection(ex, true);
         if (!ex.statusSeen)
-            return;
+            return true;
         setError(kErrorInterrupted, "Interrupted.");
-        raise();
+        return fail();
     }
     if (errorCode_ != 0) {
         if (!ex.closed)
             closeConnection(ex, false);
-        raise();
+        return fail();
     }
     if (!ex.statusSeen) {
         setError(kErrorEmptyReply, "Empty reply from server.");
-        raise();
+        return fail();
     }
     // A status whose code does not begin with '2' is a failure, even though
     // the body has been delivered.
@@ -446,8 +458,9 @@ void HttpClient::perform(HttpAction action)
     const std::string rest = blank == std::string::npos ? statusLine_ : statusLine_.substr(blank + 1);
     if (!statusLine_.empty() && (rest.empty() || rest[0] != '2')) {
         setError(kErrorStatus, rest);
-        raise();
+        return fail();
     }
+    return true;
 }
 
 bool HttpClient::resolve(const std::string& name, Exchange& ex)

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,6 +95,9 @@ public:
     // Performs the action; throws HttpError on failure. httpIdle interrupts the
     // action in progress (from a handler running inside its wait).
     void setAction(HttpAction action);
+    // The same, handing a failure back instead of throwing it: a run over
+    // thousands of engines pays no exception for each one that fails.
+    std::optional<HttpError> request(HttpAction action);
     HttpAction Action() const { return action_; }
     bool busy() const { return busy_; }
 
@@ -127,7 +131,8 @@ public:
 private:
     struct Exchange;
 
-    void perform(HttpAction action);
+    // False on a failure, with lastErrorCode() and lastErrorText() set.
+    bool perform(HttpAction action);
     void resetHeaders();
     std::string requestHead(HttpAction action, std::int64_t contentLength) const;
     bool resolve(const std::string& name, Exchange& ex);
@@ -144,7 +149,7 @@ private:
     bool waitFor(Exchange& ex, short events);
     bool interrupted(const Exchange& ex) const;
     void setError(int code, const std::string& text = {});
-    [[noreturn]] void raise();
+    bool fail();  // fills in the text of the error set, returns false
 
     EventPump& pump_;
     std::string url_, scheme_ = "http", host_, path_ = "/";

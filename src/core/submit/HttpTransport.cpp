@@ -14,11 +14,12 @@ RequestResult HttpTransport::send(const std::string& method, const std::string& 
             client_.setWinsockLoaded(true);
         client_.setURL(url);
         client_.setContentType("application/x-www-form-urlencoded");
-        if (method == "POST") {
+        if (method == "POST")
             client_.setPostData(body);
-            client_.setAction(httpPost);
-        } else {
-            client_.setAction(httpGet);
+        // A failed request comes back as a value: thousands of failing engines throw nothing.
+        if (const auto error = client_.request(method == "POST" ? httpPost : httpGet)) {
+            result.error = true;
+            result.message = error->what();
         }
     } catch (const HttpError& e) {
         result.error = true;
