@@ -30,18 +30,25 @@ need_packages() {
 }
 
 # measure FILE STDOUT STDERR command...: runs the command and writes
-# "wall user system status" (seconds, microsecond resolution) to FILE.
+# "wall user system status maxrss" (seconds, microsecond resolution; peak
+# resident memory in KiB) to FILE.
 measure() {
+  [ -x /usr/bin/time ] || need_packages gnu-time-missing:time
   python3 -c '
 import os, subprocess, sys, time
 timing, out, err = sys.argv[1:4]
+# The peak memory comes from GNU time: a child forked from this Python process
+# would count the memory of Python itself, which getrusage keeps across exec.
+rss_file = timing + ".rss"
 start = time.monotonic()
 with open(out, "w") as o, open(err, "w") as e:
-    child = subprocess.Popen(sys.argv[4:], stdout=o, stderr=e)
+    child = subprocess.Popen(["/usr/bin/time", "-q", "-f", "%M", "-o", rss_file] + sys.argv[4:], stdout=o, stderr=e)
     _, status, usage = os.wait4(child.pid, 0)  # the rusage of this child alone
 wall = time.monotonic() - start
+with open(rss_file) as f:
+    rss = int(f.read().split()[-1])
 with open(timing, "w") as f:
-    f.write("%f %f %f %d\n" % (wall, usage.ru_utime, usage.ru_stime, os.waitstatus_to_exitcode(status)))
+    f.write("%f %f %f %d %d\n" % (wall, usage.ru_utime, usage.ru_stime, os.waitstatus_to_exitcode(status), rss))
 ' "$@"
 }
 
@@ -56,8 +63,8 @@ wait_port() {
   return 1
 }
 
-# A private nginx on 127.0.0.1:$1 that answers 200 to anything; it logs
-# "METHOD URI STATUS" per request to $work/logs/access.log.
+# A private nginx on 127.0.0.1:$1 that answers 200 to anything but /missing,
+# which is 404; it logs "METHOD URI STATUS" per request to $work/logs/access.log.
 start_nginx() {
   cat >"$work/nginx.conf" <<CONF
 worker_processes 1;
@@ -76,6 +83,7 @@ http {
   server {
     listen 127.0.0.1:$1;
     location / { return 200 "ok\n"; }
+    location /missing { return 404; }
   }
 }
 CONF

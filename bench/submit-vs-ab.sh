@@ -7,7 +7,9 @@
 # process start-up counts too.
 #
 # Environment: BUILD_DIR (default build/bench-full; configured with
-# -DTOLVAN_BENCH=ON), ENGINES (default 2000), ROUNDS (default 7).
+# -DTOLVAN_BENCH=ON), ENGINES (default 2000), ROUNDS (default 7), BASELINE
+# (optional: another submit command, such as an older build's
+# "submit_cli submit", measured in the same rounds for a before/after table).
 # Needs nginx-light and apache2-utils (Debian).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -58,6 +60,8 @@ with open(os.path.join(base, "sites", "tlxurlsrev.tlx"), "w", newline="") as f:
 PY
 site="http://www.mysite.example/"
 list="all$engines"
+baseline=()
+[ -n "${BASELINE:-}" ] && read -r -a baseline <<<"$BASELINE"
 
 # ab posts the body the run itself builds for the first engine.
 body="$work/body"
@@ -72,11 +76,14 @@ posts() { grep -c '^POST /add 200$' "$work/logs/access.log" || true; }
 # Per round: our rate (whole process), ab's rate (its own report), and the CPU
 # time per request of each process (user + system).
 : >"$work/rounds"
+# run_ours [baseline]: one whole run of this build's command (or the baseline's).
 run_ours() {
+  local -a cmd=("${submit[@]}")
+  [ "${1:-}" = baseline ] && cmd=("${baseline[@]}")
   before=$(posts)
   (cd "$base" && measure "$work/ours.time" "$work/run.out" "$work/run.err" \
-    "${submit[@]}" --site "$site" --engine-list "$list")
-  read -r wall user sys code <"$work/ours.time"
+    "${cmd[@]}" --site "$site" --engine-list "$list")
+  read -r wall user sys code rss <"$work/ours.time"
   ok=$(grep -c $'\tsuccess\t' "$work/run.out" || true)
   arrived=$(( $(posts) - before ))
   if [ "$code" != 0 ] || [ "$ok" != "$engines" ] || [ "$arrived" != "$engines" ] \
@@ -87,13 +94,14 @@ run_ours() {
   fi
   ours=$(awk -v n="$engines" -v w="$wall" 'BEGIN { printf "%.1f", n / w }')
   ours_cpu=$(awk -v n="$engines" -v u="$user" -v s="$sys" 'BEGIN { printf "%.1f", 1e6 * (u + s) / n }')
+  ours_rss=$(awk -v k="$rss" 'BEGIN { printf "%.1f", k / 1024 }')
 }
 
 run_ab() {
   before=$(posts)
   measure "$work/ab.time" "$work/ab.out" "$work/ab.err" \
     ab -n "$engines" -c 1 -p "$body" -T application/x-www-form-urlencoded "$action"
-  read -r _ ab_user ab_sys code <"$work/ab.time"
+  read -r _ ab_user ab_sys code _ <"$work/ab.time"
   arrived=$(( $(posts) - before ))
   failed=$(awk '/^Failed requests/ {print $3}' "$work/ab.out")
   non2xx=$(awk '/^Non-2xx responses/ {print $3}' "$work/ab.out")
@@ -105,13 +113,27 @@ run_ab() {
 }
 
 # The order alternates, so neither side always runs on a warmer machine.
+run_baseline() {
+  [ ${#baseline[@]} -gt 0 ] || return 0
+  local saved=("${ours:-}" "${ours_cpu:-}" "${ours_rss:-}" "${wall:-}")
+  run_ours baseline
+  base_rate=$ours base_cpu=$ours_cpu base_rss=$ours_rss
+  ours=${saved[0]} ours_cpu=${saved[1]} ours_rss=${saved[2]} wall=${saved[3]}
+}
+: >"$work/baseline-rounds"
 for round in $(seq "$rounds"); do
-  if [ $((round % 2)) = 1 ]; then run_ours; run_ab; else run_ab; run_ours; fi
+  if [ $((round % 2)) = 1 ]; then run_baseline; run_ours; run_ab; else run_ab; run_ours; run_baseline; fi
   ab_cpu=$(awk -v n="$engines" -v u="$ab_user" -v s="$ab_sys" 'BEGIN { printf "%.1f", 1e6 * (u + s) / n }')
   ratio=$(awk -v o="$ours" -v a="$theirs" 'BEGIN { printf "%.2f", o / a }')
-  echo "$ours $theirs $ratio" >>"$work/rounds"
-  printf 'round %d: tolvan submit %s requests/s (%.2f s, CPU %s us/request), ab %s requests/s (CPU %s us/request), ratio %s\n' \
-    "$round" "$ours" "$wall" "$ours_cpu" "$theirs" "$ab_cpu" "$ratio"
+  echo "$ours $theirs $ratio $ours_cpu $ab_cpu" >>"$work/rounds"
+  printf 'round %d: tolvan submit %s requests/s (%.2f s, CPU %s us/request, peak RSS %s MiB), ab %s requests/s (CPU %s us/request), ratio %s\n' \
+    "$round" "$ours" "$wall" "$ours_cpu" "$ours_rss" "$theirs" "$ab_cpu" "$ratio"
+  if [ ${#baseline[@]} -gt 0 ]; then
+    base_ratio=$(awk -v o="$base_rate" -v a="$theirs" 'BEGIN { printf "%.2f", o / a }')
+    echo "$base_rate $theirs $base_ratio $base_cpu $ab_cpu" >>"$work/baseline-rounds"
+    printf '         baseline %s requests/s (CPU %s us/request, peak RSS %s MiB), ratio %s\n' \
+      "$base_rate" "$base_cpu" "$base_rss" "$base_ratio"
+  fi
 done
 # Where our time goes: the same run with --dry-run reads every definition,
 # builds every body and prints it, but sends nothing (best of 3).
@@ -119,14 +141,20 @@ dry_best=
 for _ in 1 2 3; do
   (cd "$base" && measure "$work/dry.time" /dev/null "$work/dry.err" \
     "${submit[@]}" --site "$site" --engine-list "$list" --dry-run)
-  read -r dwall _ _ _ <"$work/dry.time"
+  read -r dwall _ _ _ _ <"$work/dry.time"
   dry_best=$(awk -v a="${dry_best:-1e9}" -v b="$dwall" 'BEGIN { print (b < a ? b : a) }')
 done
 awk -v w="$dry_best" -v n="$engines" 'BEGIN {
   printf "dry run (no requests): %.3f s, %.1f us per engine of work besides the request itself\n", w, 1e6 * w / n }'
 echo "load after: $(uptime)"
-sort -n -k3 "$work/rounds" | awk '{ o[NR] = $1; a[NR] = $2; r[NR] = $3 } END {
-  bo = 0; ba = 0
-  for (i = 1; i <= NR; i++) { if (o[i] > bo) bo = o[i]; if (a[i] > ba) ba = a[i] }
-  printf "ratio per round: median %.2f (min %.2f, max %.2f)\n", r[int((NR + 1) / 2)], r[1], r[NR]
-  printf "best of %d: tolvan submit %.1f requests/s, ab %.1f requests/s, ratio %.2f (goal at least 0.70)\n", NR, bo, ba, bo / ba }'
+summary() {
+  sort -n -k3 "$1" | awk -v who="$2" '{ o[NR] = $1; a[NR] = $2; r[NR] = $3; c[NR] = $4; ac[NR] = $5 } END {
+    if (NR == 0) exit
+    bo = 0; ba = 0
+    for (i = 1; i <= NR; i++) { if (o[i] > bo) bo = o[i]; if (a[i] > ba) ba = a[i] }
+    m = int((NR + 1) / 2)
+    printf "%s: ratio per round median %.2f (min %.2f, max %.2f); median round %.1f requests/s, CPU %.1f us/request against ab %.1f requests/s, CPU %.1f us/request\n", who, r[m], r[1], r[NR], o[m], c[m], a[m], ac[m]
+    printf "%s: best of %d %.1f requests/s, ab %.1f requests/s, ratio %.2f (goal: median at least 0.90)\n", who, NR, bo, ba, bo / ba }'
+}
+summary "$work/rounds" "tolvan submit"
+summary "$work/baseline-rounds" "baseline"
