@@ -3,11 +3,19 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "widgets/BlinkLabel.h"
 #include "widgets/LedLamp.h"
 #include "widgets/LedNumber.h"
+#include "widgets/UniformRows.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QListWidget>
+#include <QScrollBar>
 
 using namespace tolvan::widgets;
 
@@ -108,4 +116,57 @@ TEST(BlinkLabel, BlinksOnScreenButKeepsItsText)
     label.stopBlinking();
     EXPECT_FALSE(label.isBlinking());
     EXPECT_TRUE(label.textShown());
+}
+
+// A list with uniform rows scrolls as far as one that measures every row: to
+// the end of its widest text (a few pixels more at most, never less), wherever
+// that text stands and however rows come and go.
+TEST(UniformRows, ScrollRangeFollowsTheWidestText)
+{
+    QListWidget plain, uniform;
+    UniformRows* rows = UniformRows::install(&uniform);
+    QStringList names;
+    for (int i = 0; i < 300; ++i)
+        names << QStringLiteral("Engine %1").arg(i);
+    const QString wide = QStringLiteral("A directory with a name far wider than the list can show at once");
+    names.insert(150, wide);
+    for (QListWidget* l : {&plain, &uniform}) {
+        l->resize(160, 200);
+        l->addItems(names);
+        l->show();
+    }
+    auto settle = [&] {
+        for (QListWidget* l : {&plain, &uniform})
+            l->doItemsLayout();
+        QApplication::processEvents();
+    };
+    settle();
+    const int fullRange = plain.horizontalScrollBar()->maximum();
+    const int slack = QFontMetrics(uniform.font()).averageCharWidth();
+    ASSERT_GT(fullRange, 0);
+    EXPECT_GE(uniform.horizontalScrollBar()->maximum(), fullRange);
+    EXPECT_LE(uniform.horizontalScrollBar()->maximum(), fullRange + slack);
+    EXPECT_EQ(uniform.visualItemRect(uniform.item(0)).height(), plain.visualItemRect(plain.item(0)).height());
+
+    for (QListWidget* l : {&plain, &uniform})
+        delete l->takeItem(150);
+    settle();
+    EXPECT_EQ(plain.horizontalScrollBar()->maximum(), 0);
+    EXPECT_EQ(uniform.horizontalScrollBar()->maximum(), 0);
+
+    for (QListWidget* l : {&plain, &uniform})
+        l->insertItem(7, wide);
+    settle();
+    EXPECT_GE(uniform.horizontalScrollBar()->maximum(), fullRange);
+    EXPECT_LE(uniform.horizontalScrollBar()->maximum(), fullRange + slack);
+
+    for (QListWidget* l : {&plain, &uniform}) {
+        l->clear();
+        l->addItems({QStringLiteral("a"), QStringLiteral("b")});
+    }
+    settle();
+    EXPECT_EQ(uniform.horizontalScrollBar()->maximum(), 0);
+    const QFontMetrics metrics(uniform.font());
+    EXPECT_EQ(rows->widestText(), std::max(metrics.horizontalAdvance(QStringLiteral("a")),
+                                           metrics.horizontalAdvance(QStringLiteral("b"))));
 }

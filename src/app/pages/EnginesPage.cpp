@@ -12,6 +12,7 @@
 #include "app/AppInfo.h"
 #include "app/dialogs/EngineListDialogs.h"
 #include "app/pages/SubmitPage.h"
+#include "widgets/UniformRows.h"
 
 namespace tolvan::app {
 
@@ -71,6 +72,10 @@ EnginesPage::EnginesPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curr
     ListBox2->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox2->setToolTip(QStringLiteral(
         "Listing of all engines you have selected for submission.  To deselect an engine, double click on it."));
+
+    // Thousands of engines lay out without measuring each one.
+    widgets::UniformRows::install(ListBox1);
+    widgets::UniformRows::install(ListBox2);
 
     Button1 = makeButton(this, "Button1", QStringLiteral("Move Selected"),
                          QStringLiteral("Moves selected Available engines to the Engines to submit window."));

@@ -21,6 +21,7 @@
 #include "widgets/LedLamp.h"
 #include "widgets/LedNumber.h"
 #include "widgets/SiteAddresses.h"
+#include "widgets/UniformRows.h"
 
 namespace tolvan::app {
 
@@ -114,6 +115,9 @@ SubmitPage::SubmitPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curren
     // Outcomes of the current site
     successlist = named(new QListWidget(this), "successlist");
     failedlist = named(new QListWidget(this), "failedlist");
+    // Lists that may hold thousands of engines lay out without measuring each one.
+    for (QListWidget* l : {ListBox4, ListBox3, successlist, failedlist})
+        widgets::UniformRows::install(l);
     for (QListWidget* l : {successlist, failedlist})
         l->setSelectionMode(QAbstractItemView::NoSelection);
     ledn2 = makeLed(this, "ledn2", "Successful");
