@@ -5,6 +5,7 @@ Usage: test_submit_cli.py PATH/TO/tolvan
 """
 import json
 import os
+import select
 import shutil
 import signal
 import socket
@@ -156,6 +157,32 @@ class SubmitCommand(unittest.TestCase):
         reports = os.listdir(os.path.join(self.base, "reports"))
         self.assertEqual(len(reports), 1, reports)
         self.assertTrue(reports[0].endswith(".txt"))
+
+    def test_a_finished_engine_shows_while_the_next_one_waits(self):
+        # Lines are buffered, not flushed one by one, but a reader on a pipe
+        # must still see each engine soon after it is done.
+        server = self.serve({"/silent": {"silent": True}})
+        self.write("data/A fast.tlx", definition(server.url("/ok")))
+        self.write("data/B mute.tlx", definition(server.url("/silent")))
+        env = dict(os.environ, XDG_CONFIG_HOME=self.config)
+        proc = subprocess.Popen([TOLVAN, "submit", "--site", "http://www.a.example/", "--engine", "A fast",
+                                 "--engine", "B mute", "--timeout", "20"], cwd=self.base, env=env,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        try:
+            seen = b""
+            deadline = time.monotonic() + 15
+            while b"\n" not in seen and time.monotonic() < deadline:
+                ready, _, _ = select.select([proc.stdout], [], [], 0.5)
+                if ready:
+                    chunk = os.read(proc.stdout.fileno(), 4096)
+                    if not chunk:
+                        break
+                    seen += chunk
+            self.assertIsNone(proc.poll(), "the run ended before its first line was read")
+            self.assertEqual(seen.split(b"\n")[0], b"http://www.a.example/\tA fast\tsuccess\t")
+        finally:
+            proc.kill()
+            proc.communicate()
 
     def test_sigterm_cancels_the_run(self):
         server = self.serve({"/silent": {"silent": True}})
