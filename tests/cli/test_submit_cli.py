@@ -17,6 +17,7 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ENGINE_SERVER = os.path.join(HERE, "..", "support", "engine_server.py")
+TLS_SERVER = os.path.join(HERE, "..", "support", "tls_test_server.py")
 TOLVAN = None
 
 
@@ -27,18 +28,19 @@ def free_port():
 
 
 class EngineServer:
-    def __init__(self, workdir, script):
+    def __init__(self, workdir, script, cert=None, tag=""):
         self.port = free_port()
-        self.log = os.path.join(workdir, "requests.jsonl")
-        script_file = os.path.join(workdir, "script.json")
+        self.scheme = "https" if cert else "http"
+        self.log = os.path.join(workdir, "requests%s.jsonl" % tag)
+        script_file = os.path.join(workdir, "script%s.json" % tag)
         with open(script_file, "w") as f:
             json.dump(script, f)
-        self.proc = subprocess.Popen([sys.executable, ENGINE_SERVER, str(self.port), script_file, self.log],
-                                     stdout=subprocess.PIPE)
+        self.proc = subprocess.Popen([sys.executable, ENGINE_SERVER, str(self.port), script_file, self.log]
+                                     + ([cert] if cert else []), stdout=subprocess.PIPE)
         assert self.proc.stdout.readline().strip() == b"ready"
 
     def url(self, path):
-        return "http://127.0.0.1:%d%s" % (self.port, path)
+        return "%s://127.0.0.1:%d%s" % (self.scheme, self.port, path)
 
     def requests(self):
         if not os.path.exists(self.log):
@@ -49,6 +51,7 @@ class EngineServer:
     def stop(self):
         self.proc.terminate()
         self.proc.wait()
+        self.proc.stdout.close()
 
 
 def definition(action, method="POST"):
@@ -63,10 +66,13 @@ class SubmitCommand(unittest.TestCase):
         os.makedirs(os.path.join(self.base, "data"))
         os.makedirs(os.path.join(self.base, "sites"))
         self.server = None
+        self.servers = []
 
     def tearDown(self):
         if self.server:
             self.server.stop()
+        for server in self.servers:
+            server.stop()
         shutil.rmtree(self.base, ignore_errors=True)
         shutil.rmtree(self.config, ignore_errors=True)
 
@@ -86,8 +92,8 @@ class SubmitCommand(unittest.TestCase):
         with open(os.path.join(self.config, "Brindle", "Tolvan.reg"), "w", newline="") as f:
             f.write("\r\n".join(lines) + "\r\n")
 
-    def run_submit(self, *args, timeout=60):
-        env = dict(os.environ, XDG_CONFIG_HOME=self.config)
+    def run_submit(self, *args, timeout=60, env=None):
+        env = dict(env or os.environ, XDG_CONFIG_HOME=self.config)
         return subprocess.run([TOLVAN, "submit", *args], cwd=self.base, env=env, capture_output=True,
                               text=True, timeout=timeout)
 
@@ -132,6 +138,42 @@ class SubmitCommand(unittest.TestCase):
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("http://www.a.example/\tMute\ttimed-out\t", result.stdout)
         self.assertLess(time.monotonic() - start, 30)
+
+    def test_https_engines_and_a_stalled_answer(self):
+        certs = os.path.join(self.config, "certs")
+        subprocess.run([sys.executable, TLS_SERVER, "certs", certs], check=True)
+        for name, cert in (("Good", "good.pem"), ("Expired", "expired.pem"), ("Stranger", "untrusted.pem"),
+                           ("Wrong", "wrongname.pem")):
+            server = EngineServer(self.config, {}, cert=os.path.join(certs, cert), tag=name)
+            self.servers.append(server)
+            self.write("data/%s.tlx" % name, definition(server.url("/add")))
+        plain = EngineServer(self.config, {"/stall": {"stall": True}}, tag="plain")
+        self.servers.append(plain)
+        self.write("data/Stall.tlx", definition(plain.url("/stall")))
+        self.write("error.log", "Tolvan Error Log...\r\n")
+        self.settings({"HTTPTimeOut": "1"})
+        env = dict(os.environ, SSL_CERT_FILE=os.path.join(certs, "ca.pem"))
+        result = self.run_submit("--site", "http://www.a.example/", "--engine", "Good", "--engine", "Expired",
+                                 "--engine", "Stranger", "--engine", "Wrong", "--engine", "Stall", env=env)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        rows = [line.split("\t") for line in result.stdout.splitlines()[:-1]]
+        self.assertEqual(rows, [
+            ["http://www.a.example/", "Expired", "failed", "160: Certificate not trusted: certificate has expired"],
+            ["http://www.a.example/", "Good", "success", ""],
+            ["http://www.a.example/", "Stall", "timed-out", ""],
+            ["http://www.a.example/", "Stranger", "failed",
+             "160: Certificate not trusted: unable to get local issuer certificate"],
+            ["http://www.a.example/", "Wrong", "failed",
+             "161: Host name mismatch: the certificate is not valid for 127.0.0.1"],
+        ])
+        self.assertEqual(len(self.servers[0].requests()), 1)
+        self.assertEqual(sum(len(s.requests()) for s in self.servers[1:4]), 0)
+        with open(os.path.join(self.base, "error.log"), newline="") as f:
+            log = f.read().split("\r\n")
+        self.assertIn("Error   : 160: Certificate not trusted: certificate has expired Site Name: Expired", log)
+        self.assertIn("Error   : 161: Host name mismatch: the certificate is not valid for 127.0.0.1 Site Name: Wrong",
+                      log)
+        self.assertIn("Engine Timed Out: Stall", log)
 
     def test_missing_definition_aborts(self):
         result = self.run_submit("--site", "http://www.a.example/", "--engine", "Nowhere")

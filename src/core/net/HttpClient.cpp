@@ -5,6 +5,8 @@
 #endif
 #include "net/HttpClient.h"
 
+#include "net/TlsConnection.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -30,6 +32,10 @@ constexpr std::size_t kPieceSize = 64 * 1024;
 // Pieces read in a row before the window gets its events again.
 constexpr int kPiecesPerWake = 16;
 constexpr int kSliceMs = 10;
+// How much of a reply a "Malformed status line" error shows.
+constexpr std::size_t kShownBytes = 40;
+// A proxy's answer to CONNECT longer than this is not an answer.
+constexpr std::size_t kMaxTunnelReply = 16 * 1024;
 
 std::string lower(std::string s)
 {
@@ -94,6 +100,47 @@ std::string headerValue(std::string_view v)
     return out;
 }
 
+// Server text made safe to show in one line: control bytes and bytes outside
+// ASCII become visible escapes, so a reply cannot forge lines or columns.
+std::string visible(std::string_view text)
+{
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c < 0x20 || c >= 0x7F) {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "HTTP/<digit>.<digit> <3 digits>", then the end or a blank and a reason.
+bool isStatusLine(std::string_view line)
+{
+    return line.size() >= 12 && line.substr(0, 5) == "HTTP/" && isDigit(line[5]) && line[6] == '.' && isDigit(line[7])
+           && line[8] == ' ' && isDigit(line[9]) && isDigit(line[10]) && isDigit(line[11])
+           && (line.size() == 12 || line[12] == ' ');
+}
+
+// A status code whose reply carries no body whatever its headers say.
+bool statusWithoutBody(std::string_view line)
+{
+    return isStatusLine(line) && (line[9] == '1' || line.substr(9, 3) == "204" || line.substr(9, 3) == "304");
+}
+
 std::string hostForRequest(const std::string& host)
 {
     return host.find(':') != std::string::npos ? "[" + host + "]" : host;
@@ -145,9 +192,15 @@ struct HttpClient::Exchange {
     bool statusSeen = false;
     bool rawMode = false;
     std::int64_t total = 0;
+    bool head = false;                 // a HEAD request: no body follows
+    std::int64_t contentLength = -1;  // from the reply's headers; -1 when not given
+    std::string firstBytes;           // the reply's beginning, for error messages
+    std::unique_ptr<TlsConnection> tls;
+    short waitEvents = POLLIN;  // what the next wait of the receive loop is for
 
     ~Exchange()
     {
+        tls.reset();
         if (fd >= 0)
             ::close(fd);
         if (file >= 0)
@@ -172,6 +225,8 @@ void HttpClient::setURL(const std::string& url)
     } else {
         if (url[sep] == ':')
             scheme_ = url.substr(0, sep);
+        if (lower(scheme_) == "https")
+            port_ = 443;
         if (url.compare(sep + 1, 2, "//") == 0) {
             std::size_t i = sep + 3;
             if (i < url.size() && url[i] == '[') {  // an IPv6 literal
@@ -317,10 +372,14 @@ bool HttpClient::interrupted(const Exchange& ex) const { return interruptSerial_
 std::string HttpClient::requestHead(HttpAction action, std::int64_t contentLength) const
 {
     const char* method = action == httpHead ? "HEAD" : action == httpPost ? "POST" : action == httpPut ? "PUT" : "GET";
-    const std::string hostPort = hostForRequest(host_) + (port_ != 80 ? ":" + std::to_string(port_) : "");
+    const bool secure = lower(scheme_) == "https";
+    const int defaultPort = secure ? 443 : 80;
+    const std::string hostPort = hostForRequest(host_) + (port_ != defaultPort ? ":" + std::to_string(port_) : "");
     std::string head = method;
     head += ' ';
-    if (!proxyServer_.empty())
+    // Through a proxy a plain request names the whole address; a secure one
+    // runs inside a tunnel straight to the server and names the path alone.
+    if (!proxyServer_.empty() && !secure)
         head += requestTarget(scheme_) + "://" + requestTarget(hostPort);
     head += requestTarget(path_);
     head += " HTTP/1.0\r\n";
@@ -369,7 +428,8 @@ bool HttpClient::perform(HttpAction action)
         return fail();
     }
     const bool viaProxy = !proxyServer_.empty();
-    if (!viaProxy && lower(scheme_) != "http") {
+    const bool secure = lower(scheme_) == "https";
+    if (!viaProxy && !secure && lower(scheme_) != "http") {
         setError(kErrorScheme, "Specified URLScheme is invalid.");
         return fail();
     }
@@ -406,6 +466,7 @@ bool HttpClient::perform(HttpAction action)
         contentLength += st.st_size;
     }
     ex.localFile = localFile_;
+    ex.head = action == httpHead;
 
     if (!resolve(peer, ex)) {
         if (errorCode_ != 0)
@@ -423,6 +484,14 @@ bool HttpClient::perform(HttpAction action)
         closeConnection(ex, true);
         return true;
     }
+    if (secure && !((!viaProxy || openTunnel(ex)) && startTls(ex))) {
+        if (errorCode_ != 0) {
+            closeConnection(ex, false);
+            raise();
+        }
+        closeConnection(ex, true);
+        return;
+    }
 
     std::string head = requestHead(action, contentLength);
     if (withBody)
@@ -431,8 +500,11 @@ bool HttpClient::perform(HttpAction action)
         sendFile(ex, postFd);
 
     while (!ex.closed && errorCode_ == 0 && !interrupted(ex)) {
-        if (!waitFor(ex, POLLIN))
+        // Bytes the TLS layer already decrypted wake no poll(): read them first.
+        const bool buffered = ex.tls && ex.tls->hasBufferedData();
+        if (!buffered && !waitFor(ex, ex.waitEvents))
             break;
+        ex.waitEvents = POLLIN;
         receive(ex);
     }
 
@@ -452,11 +524,18 @@ bool HttpClient::perform(HttpAction action)
         setError(kErrorEmptyReply, "Empty reply from server.");
         return fail();
     }
+    // Only a real status line can say the request succeeded: an empty line,
+    // a page without a head or another protocol's banner is a failure.
+    if (!isStatusLine(statusLine_)) {
+        const bool cut = ex.firstBytes.size() > kShownBytes;
+        setError(kErrorMalformedStatus, "Malformed status line: \"" + visible(std::string_view(ex.firstBytes).substr(0, kShownBytes))
+                                            + (cut ? "...\"" : "\""));
+        raise();
+    }
     // A status whose code does not begin with '2' is a failure, even though
     // the body has been delivered.
-    const std::size_t blank = statusLine_.find(' ');
-    const std::string rest = blank == std::string::npos ? statusLine_ : statusLine_.substr(blank + 1);
-    if (!statusLine_.empty() && (rest.empty() || rest[0] != '2')) {
+    const std::string rest = statusLine_.substr(9);
+    if (rest[0] != '2') {
         setError(kErrorStatus, rest);
         return fail();
     }
@@ -569,6 +648,82 @@ bool HttpClient::connectTo(Exchange& ex)
     return !interrupted(ex) && errorCode_ == 0;
 }
 
+bool HttpClient::openTunnel(Exchange& ex)
+{
+    const std::string target = hostForRequest(host_) + ":" + std::to_string(port_);
+    std::string request = "CONNECT " + requestTarget(target) + " HTTP/1.0\r\nHost: " + headerValue(target) + "\r\n";
+    if (!userAgent_.empty())
+        request += "User-Agent: " + headerValue(userAgent_) + "\r\n";
+    request += "\r\n";
+    if (!sendAll(ex, request))
+        return false;
+
+    // The proxy's answer ends with an empty line; the server's first TLS bytes
+    // cannot come before our own, so anything after that line is an error.
+    std::string reply;
+    const auto refused = [&](const std::string& why) {
+        setError(kErrorTunnelRefused, "Proxy refused the tunnel: " + why);
+        return false;
+    };
+    for (;;) {
+        std::size_t end = reply.find("\r\n\r\n");
+        std::size_t endLength = 4;
+        if (end == std::string::npos) {
+            end = reply.find("\n\n");
+            endLength = 2;
+        }
+        if (end != std::string::npos) {
+            const std::size_t eol = reply.find_first_of("\r\n");
+            const std::string status = reply.substr(0, eol);
+            if (!isStatusLine(status) || status[9] != '2')
+                return refused(visible(status.substr(0, kMaxStatusLine)));
+            if (end + endLength != reply.size())
+                return refused("data after its answer");
+            return true;
+        }
+        if (reply.size() > kMaxTunnelReply)
+            return refused("an answer too long to be one");
+        if (!waitFor(ex, POLLIN))
+            return false;
+        const ssize_t n = ::recv(ex.fd, receiveBuffer_.data(), receiveBuffer_.size(), 0);
+        if (n > 0) {
+            reply.append(receiveBuffer_.data(), static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            const std::string status = reply.substr(0, reply.find_first_of("\r\n"));
+            return refused(status.empty() ? "the proxy closed the connection" : visible(status.substr(0, kMaxStatusLine)));
+        } else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+            setError(winsockCodeFromErrno(errno));
+            return false;
+        }
+    }
+}
+
+bool HttpClient::startTls(Exchange& ex)
+{
+    ex.tls = std::make_unique<TlsConnection>(ex.fd, host_);
+    const auto status = ex.tls->handshake([&](short events) { return waitFor(ex, events); });
+    if (status == TlsConnection::Status::Done)
+        return true;
+    if (status == TlsConnection::Status::Failed)
+        setTlsError(ex);
+    return false;  // interrupted when nothing failed
+}
+
+void HttpClient::setTlsError(Exchange& ex)
+{
+    const TlsConnection& tls = *ex.tls;
+    switch (tls.failure()) {
+    case TlsFailure::Untrusted: setError(kErrorCertificateUntrusted, "Certificate not trusted: " + tls.reason()); break;
+    case TlsFailure::NameMismatch:
+        setError(kErrorHostNameMismatch, "Host name mismatch: the certificate is not valid for " + host_);
+        break;
+    case TlsFailure::Handshake: setError(kErrorHandshakeFailed, "TLS handshake failed: " + tls.reason()); break;
+    case TlsFailure::Protocol: setError(kErrorTlsProtocol, "TLS protocol error: " + tls.reason()); break;
+    case TlsFailure::Socket:
+    case TlsFailure::None: setError(winsockCodeFromErrno(tls.socketError() ? tls.socketError() : ECONNRESET)); break;
+    }
+}
+
 bool HttpClient::waitFor(Exchange& ex, short events)
 {
     for (;;) {
@@ -582,6 +737,12 @@ bool HttpClient::waitFor(Exchange& ex, short events)
 
 bool HttpClient::sendAll(Exchange& ex, std::string_view data)
 {
+    if (ex.tls) {
+        const auto status = ex.tls->writeAll(data.data(), data.size(), [&](short events) { return waitFor(ex, events); });
+        if (status == TlsConnection::Status::Failed)
+            setTlsError(ex);
+        return status == TlsConnection::Status::Done;
+    }
     while (!data.empty()) {
         const ssize_t n = ::send(ex.fd, data.data(), data.size(), MSG_NOSIGNAL);
         if (n > 0) {
@@ -623,6 +784,10 @@ bool HttpClient::sendFile(Exchange& ex, int fd)
 
 void HttpClient::receive(Exchange& ex)
 {
+    if (ex.tls) {
+        receiveSecure(ex);
+        return;
+    }
     for (int pieces = 0; pieces < kPiecesPerWake; ++pieces) {
         const ssize_t n = ::recv(ex.fd, receiveBuffer_.data(), receiveBuffer_.size(), 0);
         if (n > 0) {
@@ -649,8 +814,38 @@ void HttpClient::receive(Exchange& ex)
     }
 }
 
+void HttpClient::receiveSecure(Exchange& ex)
+{
+    for (int pieces = 0; pieces < kPiecesPerWake; ++pieces) {
+        std::size_t got = 0;
+        switch (ex.tls->read(receiveBuffer_.data(), receiveBuffer_.size(), got)) {
+        case TlsConnection::Status::Done:
+            consume(ex, std::string_view(receiveBuffer_.data(), got));
+            if (interrupted(ex) || errorCode_ != 0)
+                return;
+            break;
+        case TlsConnection::Status::WantRead: ex.waitEvents = POLLIN; return;
+        case TlsConnection::Status::WantWrite: ex.waitEvents = POLLOUT; return;
+        case TlsConnection::Status::Closed:
+            // With or without close_notify: servers often just close, and a
+            // reply cut short of its Content-Length is caught at the end.
+            finishResponse(ex);
+            return;
+        case TlsConnection::Status::Failed:
+            setTlsError(ex);
+            if (OnError && ex.tls->failure() == TlsFailure::Socket)
+                OnError(errorCode_, "Winsock error in recv() ");
+            if (!interrupted(ex))
+                closeConnection(ex, false);
+            return;
+        }
+    }
+}
+
 void HttpClient::consume(Exchange& ex, std::string_view bytes)
 {
+    if (ex.firstBytes.size() <= kShownBytes)
+        ex.firstBytes.append(bytes.substr(0, kShownBytes + 1 - ex.firstBytes.size()));
     while (!bytes.empty()) {
         if (ex.rawMode) {
             handleBody(ex, bytes);
@@ -705,6 +900,14 @@ void HttpClient::handleLine(Exchange& ex, std::string_view line)
                 v.remove_prefix(1);
             value = std::string(v);
         }
+    }
+    if (lower(field) == "content-length") {
+        const auto begin = value.find_first_not_of(' ');
+        const auto end = value.find_last_not_of(' ');
+        const std::string digits = begin == std::string::npos ? "" : value.substr(begin, end - begin + 1);
+        ex.contentLength = !digits.empty() && digits.size() <= 18 && std::all_of(digits.begin(), digits.end(), isDigit)
+                               ? std::stoll(digits)
+                               : -1;
     }
     if (OnHeader)
         OnHeader(field, value);
@@ -761,6 +964,13 @@ void HttpClient::finishResponse(Exchange& ex)
             line.pop_back();
         handleLine(ex, line);
     }
+    // Over TLS the end of a reply is authenticated only by its length: one
+    // that stops short was cut off, whatever the socket said.
+    if (ex.tls && errorCode_ == 0 && ex.contentLength >= 0 && !ex.head && !statusWithoutBody(statusLine_)
+        && ex.total < ex.contentLength) {
+        setError(kErrorBodyCutShort, "Body cut short: " + std::to_string(ex.total) + " of "
+                                         + std::to_string(ex.contentLength) + " bytes received.");
+    }
     closeConnection(ex, false);
 }
 
@@ -769,6 +979,7 @@ void HttpClient::closeConnection(Exchange& ex, bool interrupted)
     const bool wasOpen = ex.connected;
     ex.closed = true;
     ex.connected = false;
+    ex.tls.reset();
     if (ex.fd >= 0) {
         ::close(ex.fd);
         ex.fd = -1;

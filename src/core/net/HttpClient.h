@@ -1,6 +1,8 @@
 #pragma once
 // The one HTTP component: HTTP/1.0, one TCP connection per request, the
-// response read until the server closes. Assigning an action performs it and
+// response read until the server closes. https:// addresses run the same
+// exchange inside TLS (TlsConnection), through a CONNECT tunnel when a proxy
+// is set. Assigning an action performs it and
 // returns when the exchange is over; meanwhile the client waits through the
 // event pump, so the window stays live and the caller's handlers (timers,
 // buttons) run in the middle of an action. Such a handler stops the request by
@@ -35,6 +37,13 @@ enum HttpErrorCode {
     kErrorNoServer = 152,
     kErrorScheme = 153,
     kErrorEmptyReply = 154,
+    kErrorMalformedStatus = 155,   // the reply does not begin with an HTTP status line
+    kErrorBodyCutShort = 156,      // a secure reply ended before its Content-Length
+    kErrorTunnelRefused = 157,     // the proxy did not open a CONNECT tunnel
+    kErrorCertificateUntrusted = 160,
+    kErrorHostNameMismatch = 161,
+    kErrorHandshakeFailed = 162,
+    kErrorTlsProtocol = 163,
     kErrorInterrupted = 301,
     kErrorFile = 302,
 };
@@ -46,7 +55,8 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    // The address of the next request, split into scheme, host, port and path.
+    // The address of the next request, split into scheme, host, port and path
+    // (port 80 by default, 443 for https).
     void setURL(const std::string& url);
     const std::string& URL() const { return url_; }
     const std::string& scheme() const { return scheme_; }
@@ -137,9 +147,13 @@ private:
     std::string requestHead(HttpAction action, std::int64_t contentLength) const;
     bool resolve(const std::string& name, Exchange& ex);
     bool connectTo(Exchange& ex);
+    bool openTunnel(Exchange& ex);
+    bool startTls(Exchange& ex);
+    void setTlsError(Exchange& ex);
     bool sendAll(Exchange& ex, std::string_view data);
     bool sendFile(Exchange& ex, int fd);
     void receive(Exchange& ex);
+    void receiveSecure(Exchange& ex);
     void consume(Exchange& ex, std::string_view bytes);
     void handleLine(Exchange& ex, std::string_view line);
     void handleBody(Exchange& ex, std::string_view piece);

@@ -4,6 +4,8 @@
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -151,6 +153,10 @@ struct TlsConnection::State {
 TlsConnection::TlsConnection(int fd, const std::string& host) : state_(new State), fd_(fd)
 {
     state_->fd = fd;
+    // The handshake's last flight and the first request are separate small
+    // writes: without this the request waits for the peer's delayed ACK.
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     std::string error;
     SSL_CTX* ctx = clientContext(error);
     if (!ctx) {

@@ -12,7 +12,8 @@
 // The same object serves a connection that is TLS from its first byte (HTTPS,
 // SMTPS) and one that switches to TLS after a plain-text exchange (STARTTLS):
 // it takes over the socket at whatever point the caller hands it in. The
-// socket stays the caller's: it is neither closed nor otherwise changed.
+// socket stays the caller's: it is never closed here, and the only change made
+// to it is TCP_NODELAY (TLS sends several small writes in a row).
 #include <sys/poll.h>
 
 #include <cstddef>

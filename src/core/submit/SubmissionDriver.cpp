@@ -236,7 +236,10 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
     timerArmed_ = false;
     view_.pump();
 
-    if (!result.error) {
+    // The time-out ends a request that had its status line already (a body
+    // that stalls) with the client's interruption: that is a time-out too.
+    const bool stalledAnswer = result.error && run_.timedOut && result.message.rfind("301: ", 0) == 0;
+    if (!result.error || stalledAnswer) {
         if (run_.timedOut)
             run_.skipRequested = true;
         if (!run_.skipRequested) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <netdb.h>
+#include <sys/resource.h>
 
 #include <cerrno>
 #include <chrono>
@@ -11,6 +12,7 @@
 
 #include "ChildProcess.h"
 #include "TestSupport.h"
+#include "TlsPeers.h"
 
 using namespace tolvan;
 using namespace tolvan::test;
@@ -458,7 +460,7 @@ TEST(HttpClientBrokenServer, OddStatusAndHeaderLines)
     {
         auto server = RawServer::replying(dir, "NOBLANKSTATUS\r\n\r\nbody");
         c.setURL(server->url("/"));
-        EXPECT_EQ(run(c, httpGet), "151: NOBLANKSTATUS");
+        EXPECT_EQ(run(c, httpGet), "155: Malformed status line: \"NOBLANKSTATUS\\r\\n\\r\\nbody\"");
         EXPECT_EQ(r.body, "body");
     }
     {
@@ -563,4 +565,201 @@ TEST(HttpClientInterrupt, WritingToAClosedPeerDoesNotKillTheProcess)
     c.setPostData(std::string(32u << 20, 'p'));
     const std::string message = run(c, httpPost);
     EXPECT_EQ(message, "10054: [10054] Connection reset by peer.");
+}
+
+TEST(HttpClientBrokenServer, OnlyAnHttpStatusLineWithA2CodeIsASuccess)
+{
+    TempDir dir;
+    HttpClient c;
+    const std::pair<std::string, std::string> cases[] = {
+        {"\r\n<html>Service Unavailable</html>", "155: Malformed status line: \"\\r\\n<html>Service Unavailable</html>\""},
+        {"\n", "155: Malformed status line: \"\\n\""},
+        {"SSH-2.0-OpenSSH_9.2p1\r\n", "155: Malformed status line: \"SSH-2.0-OpenSSH_9.2p1\\r\\n\""},
+        {"HTTP/1.0 2000 OK\r\n\r\n", "155: Malformed status line: \"HTTP/1.0 2000 OK\\r\\n\\r\\n\""},
+        {"HTTP/2 200\r\n\r\n", "155: Malformed status line: \"HTTP/2 200\\r\\n\\r\\n\""},
+        {"200 OK\tHTTP/1.0\x1b[2J\r\n\r\n" + std::string(100, 'x'),
+         "155: Malformed status line: \"200 OK\\tHTTP/1.0\\x1B[2J\\r\\n\\r\\nxxxxxxxxxxxxxxxxx...\""},
+        {"HTTP/1.1 204\r\n\r\n", ""},
+        {"HTTP/1.0 200 OK\r\n\r\nfine", ""},
+        {"HTTP/1.0 500 Internal Server Error\r\n\r\n", "151: 500 Internal Server Error"},
+    };
+    for (const auto& [reply, expected] : cases) {
+        auto server = RawServer::replying(dir, reply);
+        c.setURL(server->url("/"));
+        EXPECT_EQ(run(c, httpGet), expected) << reply;
+    }
+}
+
+// ---- HTTPS ----------------------------------------------------------------
+
+namespace {
+
+// The plain test web server, over TLS with one of the test certificates.
+class SecureWebServer {
+public:
+    explicit SecureWebServer(const std::string& cert = "good.pem") : server_(cert, "http", {log_.path()}) {}
+    std::string url(const std::string& path, const std::string& host = "localhost") const
+    {
+        return server_.url(host, path);
+    }
+    int port() const { return server_.port(); }
+    std::string request(int n) const { return log_.read("request-" + std::to_string(n)); }
+
+private:
+    TempDir log_;
+    TlsServer server_;
+};
+
+std::unique_ptr<TlsServer> secureReplying(const TempDir& dir, const std::string& reply, bool closeNotify = false)
+{
+    dir.write("reply", reply);
+    return std::make_unique<TlsServer>("good.pem", closeNotify ? "reply-notify" : "reply",
+                                       std::vector<std::string>{dir.file("reply")});
+}
+
+}  // namespace
+
+TEST(HttpsClient, GetAndPostAreTheSameBytesAsInPlainText)
+{
+    SecureWebServer server;
+    HttpClient c;
+    Recorder r;
+    r.attach(c);
+    c.setURL(server.url("/status/200?q=a%20b"));
+    EXPECT_EQ(run(c, httpGet), "");
+    EXPECT_EQ(c.StatusLine(), "HTTP/1.0 200 OK");
+    EXPECT_EQ(r.body, "body of 200");
+    const std::string hostPort = "Host: localhost:" + std::to_string(server.port()) + "\r\n";
+    EXPECT_EQ(server.request(1), "GET /status/200?q=a%20b HTTP/1.0\r\n" + hostPort + kUserAgent + "\r\n");
+    EXPECT_EQ(r.events.front(), "connected 0 OK");
+    EXPECT_EQ(r.events.back(), "disconnected 0 OK");
+
+    c.setContentType("application/x-www-form-urlencoded");
+    c.setPostData("url=http%3A%2F%2Fa.example%2F&t=\xC3\xA9");
+    c.setURL(server.url("/status/404", "127.0.0.1"));
+    EXPECT_EQ(run(c, httpPost), "151: 404 Not Found");
+    EXPECT_EQ(server.request(2), "POST /status/404 HTTP/1.0\r\nHost: 127.0.0.1:" + std::to_string(server.port())
+                                     + "\r\n" + kUserAgent
+                                     + "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 34\r\n\r\n"
+                                     + c.PostData());
+
+    // Large answers come through whole, however the records fall.
+    c.setURL(server.url("/big/300000"));
+    r.body.clear();
+    EXPECT_EQ(run(c, httpGet), "");
+    EXPECT_EQ(r.body, pattern(300000));
+
+    c.setURL("https://www.example.test/add");
+    EXPECT_EQ(c.port(), 443);
+    c.setURL("HTTPS://www.example.test:8443/add");
+    EXPECT_EQ(c.port(), 8443);
+    c.setURL("ftp://www.example.test/add");
+    EXPECT_EQ(run(c, httpGet), "153: Specified URLScheme is invalid.");
+}
+
+TEST(HttpsClient, CertificateAndHandshakeFailuresHaveTheirOwnCodes)
+{
+    SecureWebServer untrusted("untrusted.pem"), expired("expired.pem"), wrongName("wrongname.pem");
+    TlsServer reset("good.pem", "reset");
+    HttpClient c;
+    c.setURL(untrusted.url("/"));
+    EXPECT_EQ(run(c, httpGet), "160: Certificate not trusted: unable to get local issuer certificate");
+    c.setURL(expired.url("/"));
+    EXPECT_EQ(run(c, httpGet), "160: Certificate not trusted: certificate has expired");
+    c.setURL(wrongName.url("/"));
+    EXPECT_EQ(run(c, httpGet), "161: Host name mismatch: the certificate is not valid for localhost");
+    c.setURL(reset.url("localhost"));
+    EXPECT_EQ(run(c, httpPost).substr(0, 26), "162: TLS handshake failed:");
+    EXPECT_EQ(untrusted.request(1) + expired.request(1) + wrongName.request(1), "");
+}
+
+TEST(HttpsClient, ASilentHandshakeEndsWithTheTimerAndCostsNoCpu)
+{
+    TlsServer silent("good.pem", "silent");
+    TimerPump pump;
+    HttpClient c(pump);
+    c.setURL(silent.url("localhost"));
+    pump.arm(700, [&] { c.setAction(httpIdle); });
+    rusage before{}, after{};
+    ::getrusage(RUSAGE_SELF, &before);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(run(c, httpGet), "");  // no status line: the caller's own flag tells a time-out
+    const auto wallUs =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count();
+    ::getrusage(RUSAGE_SELF, &after);
+    EXPECT_FALSE(c.busy());
+    const long cpuUs = (after.ru_utime.tv_sec - before.ru_utime.tv_sec + after.ru_stime.tv_sec
+                        - before.ru_stime.tv_sec) * 1000000L
+                       + after.ru_utime.tv_usec - before.ru_utime.tv_usec + after.ru_stime.tv_usec
+                       - before.ru_stime.tv_usec;
+    EXPECT_LT(cpuUs, wallUs / 4);
+}
+
+TEST(HttpsClient, TheEndOfABodyAndABodyCutShort)
+{
+    TempDir dir;
+    HttpClient c;
+    Recorder r;
+    r.attach(c);
+    const std::pair<std::string, std::string> cases[] = {
+        {"HTTP/1.0 200 OK\r\n\r\nno length, bare close", ""},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nexact", ""},
+        {"HTTP/1.0 200 OK\r\ncontent-length:  100 \r\n\r\nonly this", "156: Body cut short: 9 of 100 bytes received."},
+        {"HTTP/1.0 304 Not Modified\r\nContent-Length: 100\r\n\r\n", "151: 304 Not Modified"},
+    };
+    for (const bool notify : {false, true}) {
+        for (const auto& [reply, expected] : cases) {
+            auto server = secureReplying(dir, reply, notify);
+            c.setURL(server->url("localhost"));
+            r.body.clear();
+            EXPECT_EQ(run(c, httpGet), expected) << reply;
+            EXPECT_EQ(r.body, reply.substr(reply.find("\r\n\r\n") + 4));
+        }
+    }
+}
+
+namespace {
+
+// tinyproxy allowing CONNECT to `allowedPort` only.
+class TunnelProxy {
+public:
+    explicit TunnelProxy(int allowedPort) : port_(freeLoopbackPort())
+    {
+        dir_.write("tinyproxy.conf", "Port " + std::to_string(port_)
+                                         + "\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 30\nMaxClients 10\n"
+                                           "LogLevel Critical\nConnectPort " + std::to_string(allowedPort)
+                                         + "\nPidFile \"" + dir_.file("tinyproxy.pid") + "\"\n");
+        process_ = std::make_unique<ChildProcess>(
+            std::vector<std::string>{"tinyproxy", "-d", "-c", dir_.file("tinyproxy.conf")});
+        process_->waitUntilAccepting(port_);
+    }
+    std::uint16_t port() const { return static_cast<std::uint16_t>(port_); }
+
+private:
+    TempDir dir_;
+    int port_;
+    std::unique_ptr<ChildProcess> process_;
+};
+
+}  // namespace
+
+TEST(HttpsClientProxy, ATunnelCarriesTheRequestAndARefusedOneFailsClearly)
+{
+    SecureWebServer server, other;
+    TunnelProxy proxy(server.port());
+    HttpClient c;
+    Recorder r;
+    r.attach(c);
+    c.setProxyServer("127.0.0.1");
+    c.setProxyPort(proxy.port());
+    c.setURL(server.url("/through/tunnel"));
+    EXPECT_EQ(run(c, httpGet), "");
+    EXPECT_EQ(r.body, "hello");
+    // Inside the tunnel the request names the path, as to the server itself.
+    EXPECT_EQ(server.request(1).substr(0, server.request(1).find("\r\n")), "GET /through/tunnel HTTP/1.0");
+
+    c.setURL(other.url("/refused"));
+    const std::string refused = run(c, httpGet);
+    EXPECT_EQ(refused.substr(0, 44), "157: Proxy refused the tunnel: HTTP/1.0 403 ") << refused;
+    EXPECT_EQ(other.request(1), "");
 }

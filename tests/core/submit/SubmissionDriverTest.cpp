@@ -142,6 +142,22 @@ TEST_F(SubmitFixture, SilentEngineTimesOutAndTheRunGoesOn)
     EXPECT_NE(std::find(view.sounds.begin(), view.sounds.end(), RunSound::Failure), view.sounds.end());
 }
 
+TEST_F(SubmitFixture, AnAnswerThatStallsAfterItsStatusLineTimesOut)
+{
+    EngineServer server(R"({"/stall": {"stall": true}})");
+    addEngine("Stall", definition(server.url("/stall")));
+    ErrorLog(base.path()).clear();
+    RunRequest r = request({"Stall"});
+    r.timeoutSeconds = "1";
+
+    EXPECT_EQ(driver.run(r, site), RunEnd::Completed);
+    EXPECT_EQ(driver.state().failedList, (std::vector<std::string>{"Timed Out: Stall"}));
+    EXPECT_EQ(view.outcomes, (std::vector<std::string>{"Stall:timed-out"}));
+    const LineList lines = ErrorLog(base.path()).lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2], "Engine Timed Out: Stall");
+}
+
 TEST_F(SubmitFixture, SkipPressedTwiceDuringOneRequestLeavesOneEntry)
 {
     EngineServer server(R"({"/slow": {"silent": true}})");
