@@ -6,6 +6,7 @@
 #include "profiles/SiteProfile.h"
 #include "storage/BigIniFile.h"
 #include "util/Errors.h"
+#include "util/FileNames.h"
 #include "util/Files.h"
 #include "util/FormEncoding.h"
 
@@ -167,7 +168,8 @@ DefinitionResult readEngineDefinition(const std::string& baseDir, const std::str
                                       SiteProfile& site, int& currentCategory)
 {
     const std::string path = engineDefinitionPath(baseDir, engineName);
-    if (!fileExists(path)) {
+    // A name that is not one plain file name of data/ has no definition there.
+    if (!checkEngineName(engineName).empty() || !fileExists(path)) {
         DefinitionResult missing;
         missing.definition.engineName = engineName;
         return missing;
