@@ -18,13 +18,14 @@ constexpr std::size_t kMaxChars = 255;
 constexpr std::size_t kMaxSectionChars = kMaxChars - 2;
 
 // CR and LF inside a name or value would split the line on disk and could even
-// forge a section header, and the end-of-file byte would cut off everything after
-// it at the next load; they are written as blanks.
+// forge a section header, the end-of-file byte would cut off everything after
+// it at the next load, and a NUL ends the text for the line-list readers of
+// other programs; they are written as blanks.
 std::string singleLine(std::string_view s)
 {
     std::string out(s);
     for (char& c : out)
-        if (c == '\r' || c == '\n' || c == '\x1A')
+        if (c == '\r' || c == '\n' || c == '\x1A' || c == '\0')
             c = ' ';
     return out;
 }
@@ -185,6 +186,11 @@ void BigIniFile::EraseSection(const std::string& section)
     sections_.erase(sections_.begin() + index);
     lastFound_ = 0;
     modified_ = true;
+}
+
+bool BigIniFile::sameSectionName(const std::string& a, const std::string& b)
+{
+    return equalsIgnoreCase(cleanSectionName(a), cleanSectionName(b));
 }
 
 bool BigIniFile::SectionExists(const std::string& section) const

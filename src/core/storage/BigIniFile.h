@@ -17,6 +17,8 @@ public:
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void EraseSection(const std::string& section);
     bool SectionExists(const std::string& section) const;
+    // Whether two names find the same section (letter case aside, as stored).
+    static bool sameSectionName(const std::string& a, const std::string& b);
 
     // Rewrites the file (atomically) when modified; throws FileError on failure.
     // Callers call it when their operation ends; the destructor never writes.
