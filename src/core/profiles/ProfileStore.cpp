@@ -252,7 +252,7 @@ void ProfileStore::saveProfile(const std::string& typedName, const SiteProfile& 
 SiteProfile ProfileStore::loadProfile(const std::string& name) const
 {
     SiteProfile site;
-    const BigIniFile profiles(profilesPath());
+    const BigIniFile profiles = BigIniFile::loadSection(profilesPath(), name);
     site.lastRun = profiles.ReadString(name, "LASTRUN", kUnknownLastRun);
     readFields(profiles, name, kSavedDefaults, site);
     // A stamp of a run that has not reached the profiles file yet.
@@ -304,7 +304,7 @@ SiteProfile ProfileStore::readLastFields() const
 
 std::string ProfileStore::profileForAddress(const std::string& fullAddress) const
 {
-    return BigIniFile(reversePath()).ReadString(fullAddress, "profile", "");
+    return BigIniFile::loadSection(reversePath(), fullAddress).ReadString(fullAddress, "profile", "");
 }
 
 bool ProfileStore::isProfileOf(const SiteProfile& profile, const std::string& fullAddress)

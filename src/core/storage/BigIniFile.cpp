@@ -4,6 +4,7 @@
 #include "util/TextCodec.h"
 
 #include <cstring>
+#include <stdexcept>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -48,37 +49,30 @@ bool keyMatches(std::string_view line, std::string_view key)
 
 }  // namespace
 
-// The whole path is kept: a cut name would read and write some other file.
-BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
-{
-    if (fileName_.empty() || !fileExists(fileName_))
-        return;
-    std::string raw = readFile(fileName_);
-    const std::string text = isValidUtf8(raw) ? std::move(raw) : windows1252ToUtf8(raw);
+namespace {
 
-    std::string_view rest(text);
+// The file's text as the INI machinery sees it: decoded, without a byte-order
+// mark, ended at the end-of-file mark (what stands before it on its line still
+// counts). `storage` keeps the bytes the view points into.
+std::string_view loadText(const std::string& fileName, std::string& storage)
+{
+    std::string raw = readFile(fileName);
+    storage = isValidUtf8(raw) ? std::move(raw) : windows1252ToUtf8(raw);
+    std::string_view rest(storage);
     if (rest.starts_with("\xEF\xBB\xBF"))
         rest.remove_prefix(3);
-    // The end-of-file mark ends the text; what stands before it on its line still counts.
     if (const auto eof = rest.find('\x1A'); eof != std::string_view::npos)
         rest = rest.substr(0, eof);
+    return rest;
+}
 
-    std::unordered_set<std::string> seen;
-    seen.reserve(rest.size() / 256 + 16);
-    std::vector<std::string_view> pending;  // lines of the section being read
-    bool keeping = false;                   // false before the first header and inside dropped duplicates
-    auto finishSection = [&] {
-        if (keeping) {
-            auto& lines = sections_.back().lines;
-            lines.reserve(pending.size());
-            for (const auto line : pending)
-                lines.emplace_back(line);
-        }
-        pending.clear();
-    };
-
-    // A line ends at CR (with a following LF), or at a lone LF. The next CR and
-    // LF are looked up once each and reused, so LF-only files stay linear.
+// Calls onLine(line) for every non-empty line, each cut to 255 characters,
+// until it returns false. A line ends at CR (with a following LF), or at a lone
+// LF. The next CR and LF are looked up once each and reused, so LF-only files
+// stay linear.
+template <typename OnLine>
+void forEachLine(std::string_view rest, OnLine&& onLine)
+{
     const char* p = rest.data();
     const char* const end = p + rest.size();
     const char* nextCr = nullptr;
@@ -104,20 +98,81 @@ BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
             continue;
         if (line.size() > kMaxChars)
             line = std::string_view(line.data(), cutChars(line, kMaxChars).size());
+        if (!onLine(line))
+            return;
+    }
+}
 
+}  // namespace
+
+// The whole path is kept: a cut name would read and write some other file.
+BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
+{
+    if (fileName_.empty() || !fileExists(fileName_))
+        return;
+    std::string text;
+    const std::string_view rest = loadText(fileName_, text);
+
+    std::unordered_set<std::string> seen;
+    seen.reserve(rest.size() / 256 + 16);
+    std::vector<std::string_view> pending;  // lines of the section being read
+    bool keeping = false;                   // false before the first header and inside dropped duplicates
+    auto finishSection = [&] {
+        if (keeping) {
+            auto& lines = sections_.back().lines;
+            lines.reserve(pending.size());
+            for (const auto line : pending)
+                lines.emplace_back(line);
+        }
+        pending.clear();
+    };
+
+    forEachLine(rest, [&](std::string_view line) {
         if (isHeader(line)) {
             finishSection();
             const std::string_view name = line.substr(1, line.size() - 2);
             keeping = seen.insert(foldCase(name)).second;
             if (keeping)
                 sections_.push_back(Section{std::string(name), {}});
-            continue;
+            return true;
         }
         if (keeping)
             pending.push_back(line);
-    }
+        return true;
+    });
     finishSection();
     modified_ = false;
+}
+
+BigIniFile BigIniFile::loadSection(std::string fileName, const std::string& section)
+{
+    BigIniFile ini;
+    ini.fileName_ = std::move(fileName);
+    ini.partial_ = true;
+    if (ini.fileName_.empty() || !fileExists(ini.fileName_))
+        return ini;
+    std::string text;
+    const std::string_view rest = loadText(ini.fileName_, text);
+    const std::string wanted = cleanSectionName(section);
+    // Later sections of the same name are dropped on a full load, so the first
+    // header that matches is the section; the next header ends it.
+    bool inside = false;
+    forEachLine(rest, [&](std::string_view line) {
+        if (isHeader(line)) {
+            if (inside)
+                return false;
+            const std::string_view name = line.substr(1, line.size() - 2);
+            if (equalsIgnoreCase(name, wanted)) {
+                inside = true;
+                ini.sections_.push_back(Section{std::string(name), {}});
+            }
+            return true;
+        }
+        if (inside)
+            ini.sections_.back().lines.emplace_back(line);
+        return true;
+    });
+    return ini;
 }
 
 int BigIniFile::findSection(const std::string& name) const
@@ -229,6 +284,8 @@ void BigIniFile::UpdateFile()
 {
     if (!modified_ || fileName_.empty())
         return;
+    if (partial_)
+        throw std::logic_error("a file loaded for one section cannot be written back");
     writeFileAtomic(fileName_, serialize());
     modified_ = false;
 }

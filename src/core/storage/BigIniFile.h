@@ -12,6 +12,11 @@ public:
     // Loads the file; a missing file gives an empty object.
     explicit BigIniFile(std::string fileName);
 
+    // Loads only the one section (as the whole file would show it) for reads:
+    // a look-up in a big file without keeping every line of it. Such an object
+    // is never written back (UpdateFile throws std::logic_error when changed).
+    static BigIniFile loadSection(std::string fileName, const std::string& section);
+
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& defaultValue) const;
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
@@ -37,11 +42,13 @@ public:
     std::string serialize() const;
 
 private:
+    BigIniFile() = default;
     int findSection(const std::string& name) const;
 
     std::string fileName_;
     std::vector<Section> sections_;
     bool modified_ = false;
+    bool partial_ = false;
     mutable std::size_t lastFound_ = 0;
 };
 

@@ -162,3 +162,23 @@ TEST(SitesLock, WriterThatCannotGetTheLockWritesNothing)
     store.saveProfile("Later", site("later.example/"), names, addresses);
     EXPECT_TRUE(BigIniFile(store.profilesPath()).SectionExists("Later"));
 }
+
+// A one-section load reads what the whole file shows for that section, in the
+// awkward cases too: duplicates, letter case, lone line ends, cut long lines.
+TEST(BigIniFileSection, OneSectionLoadAgreesWithTheWholeFile)
+{
+    TempDir dir;
+    const std::string text = "stray=before any header\r\n[Shop]\r\nkey=first\r\n[Other]\nkey=lf only\n\n[SHOP]\r\nkey=dup\r\n"
+                             "[Long]\r\nkey=" + std::string(300, 'x') + "\r\n[Last]\rkey=cr only\r\x1A[After]\r\nkey=gone\r\n";
+    dir.write("f.tlx", text);
+    const BigIniFile whole(dir.file("f.tlx"));
+    for (const std::string section : {"Shop", "shop", "Other", "Long", "Last", "After", "Missing", "stray"}) {
+        const BigIniFile one = BigIniFile::loadSection(dir.file("f.tlx"), section);
+        EXPECT_EQ(one.ReadString(section, "key", "default"), whole.ReadString(section, "key", "default")) << section;
+        EXPECT_EQ(one.SectionExists(section), whole.SectionExists(section)) << section;
+    }
+    BigIniFile one = BigIniFile::loadSection(dir.file("f.tlx"), "Shop");
+    one.WriteString("Shop", "key", "changed");
+    EXPECT_THROW(one.UpdateFile(), std::logic_error);
+    EXPECT_EQ(dir.read("f.tlx"), text);
+}
