@@ -29,8 +29,12 @@ std::string quotedName(std::string_view name, std::string_view rest)
 // `asWhat` is "a list name", `subject` "A list name".
 std::string checkPlainName(std::string_view name, std::string_view asWhat, std::string_view subject)
 {
-    if (name == "." || name == "..")
-        return quotedName(name, " cannot be used as " + std::string(asWhat) + ".");
+    if (name == "." || name == "..") {
+        std::string rest = " cannot be used as ";
+        rest.append(asWhat);
+        rest += '.';
+        return quotedName(name, rest);
+    }
     for (const char ch : name) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '/' || c == '\\')
