@@ -11,6 +11,7 @@
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
 #include "app/TerminationSignals.h"
+#include "util/Files.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ int saveScreenshots(tolvan::app::MainWindow& window, const QString& directory)
 
 int main(int argc, char** argv)
 {
+    tolvan::ignoreFileSizeSignal();
     // --help and --version answer before Qt looks for a display.
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {

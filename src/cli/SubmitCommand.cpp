@@ -213,7 +213,10 @@ std::string parse(int argc, char** argv, const std::string& base, Options& optio
                 return "There is no batch list named " + name + ".";
             addLines(options.sites, readLineList(file));
         } else if (arg == "--engine") {
-            options.engines.push_back(value());
+            const std::string name = value();
+            if (const std::string problem = checkEngineName(name); !problem.empty())
+                return problem;
+            options.engines.push_back(name);
         } else if (arg == "--engine-list") {
             const std::string name = value();
             const auto list = EngineListFiles(base).load(name);
@@ -258,6 +261,10 @@ std::vector<std::string> withoutDuplicates(const std::vector<std::string>& items
 
 int runSubmitCommand(int argc, char** argv)
 {
+    // A reader that stops early (| head) ends the printing, not the run: the
+    // reports and stamps are still written. A file-size limit is a write error.
+    std::signal(SIGPIPE, SIG_IGN);
+    ignoreFileSizeSignal();
     const std::string base = std::filesystem::current_path().string();
     Options options;
     for (int i = 1; i < argc; ++i) {

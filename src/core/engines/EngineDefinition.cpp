@@ -7,6 +7,7 @@
 #include "engines/Categories.h"
 #include "profiles/SiteProfile.h"
 #include "util/Errors.h"
+#include "util/FileNames.h"
 #include "util/Files.h"
 #include "util/FormEncoding.h"
 
@@ -131,6 +132,9 @@ DefinitionResult EngineDefinitionReader::read(const std::string& engineName, Sit
     DefinitionResult result;
     EngineDefinition& def = result.definition;
     def.engineName = engineName;
+    // A name that is not one plain file name of data/ has no definition there.
+    if (!checkEngineName(engineName).empty())
+        return result;  // Missing
 
     path_.assign(dataDir_);
     for (const char c : engineName)

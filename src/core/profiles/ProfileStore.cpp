@@ -2,10 +2,20 @@
 
 #include "storage/BigIniFile.h"
 #include "storage/LineList.h"
+#include "storage/SitesLock.h"
 #include "util/Files.h"
+#include "util/TextCodec.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_set>
 #include <utility>
+
+#include "util/Errors.h"
 
 namespace tolvan {
 
@@ -93,9 +103,74 @@ std::string indexEntry(const std::string& text)
 {
     std::string out = text;
     for (char& c : out)
-        if (c == '\r' || c == '\n' || c == '\x1A')
+        if (c == '\r' || c == '\n' || c == '\x1A' || c == '\0')
             c = ' ';
     return out;
+}
+
+// The list to write back: the caller's list as changed (`after`), plus what
+// another process added to the file since the caller read it (`before`).
+std::vector<std::string> withConcurrentAdditions(const std::vector<std::string>& before,
+                                                 const std::vector<std::string>& after, const std::string& file)
+{
+    std::vector<std::string> out = after;
+    if (!fileExists(file))
+        return out;
+    const std::vector<std::string> onDisk = readLineList(file);
+    std::unordered_set<std::string> known(before.begin(), before.end());
+    known.insert(after.begin(), after.end());
+    for (const auto& entry : onDisk)
+        if (known.insert(entry).second)
+            out.push_back(entry);
+    return out;
+}
+
+struct PendingStamp {
+    std::string name;
+    std::string label;
+};
+
+// The pending file holds pairs of lines (profile name, label text), each line
+// ended by CR LF; a pair cut short by a killed writer is ignored.
+std::vector<PendingStamp> readPendingStamps(const std::string& file)
+{
+    std::vector<PendingStamp> stamps;
+    if (!fileExists(file))
+        return stamps;
+    const std::string text = readFile(file);
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const auto end = text.find("\r\n", start);
+        if (end == std::string::npos)
+            break;
+        lines.emplace_back(text.data() + start, end - start);
+        start = end + 2;
+    }
+    for (std::size_t i = 0; i + 1 < lines.size(); i += 2)
+        stamps.push_back({std::string(lines[i]), std::string(lines[i + 1])});
+    return stamps;
+}
+
+// Writes the pending stamps into `profiles` (not yet to disk). Returns whether
+// there was a pending file, which the caller removes once the profiles file is
+// written.
+bool mergePendingStamps(BigIniFile& profiles, const std::string& pendingFile)
+{
+    if (!fileExists(pendingFile))
+        return false;
+    for (const auto& stamp : readPendingStamps(pendingFile))
+        if (profiles.SectionExists(stamp.name))
+            profiles.WriteString(stamp.name, "LASTRUN", stamp.label);
+    return true;
+}
+
+// Rewrites the profiles file (when changed) and then drops the merged pending stamps.
+void updateProfiles(BigIniFile& profiles, bool hadPending, const std::string& pendingFile)
+{
+    profiles.UpdateFile();
+    if (hadPending && ::unlink(pendingFile.c_str()) != 0 && errno != ENOENT)
+        throw FileError(pendingFile, std::string("Cannot delete file (") + std::strerror(errno) + ")");
 }
 
 void removeLast(std::vector<std::string>& list, const std::string& entry)
@@ -145,20 +220,31 @@ std::vector<std::string> ProfileStore::readAddresses() const
 void ProfileStore::saveProfile(const std::string& typedName, const SiteProfile& site,
                                std::vector<std::string>& names, std::vector<std::string>& addresses) const
 {
+    const SitesLock lock(baseDir_);
     const std::string name = indexEntry(typedName);
+    const std::vector<std::string> namesBefore = names;
     appendIfAbsent(names, name);
     ensureDirectory(sitesDir());
-    writeLineList(namesPath(), names);
+    writeLineList(namesPath(), withConcurrentAdditions(namesBefore, names, namesPath()));
 
     const std::string address = indexEntry(site.fullAddress());
+    const std::vector<std::string> addressesBefore = addresses;
     appendIfAbsent(addresses, address);
-    writeLineList(addressesPath(), addresses);
+    writeLineList(addressesPath(), withConcurrentAdditions(addressesBefore, addresses, addressesPath()));
 
     BigIniFile profiles(profilesPath());
+    const bool existed = profiles.SectionExists(name);
+    const std::string oldAddress
+        = profiles.ReadString(name, "FORWARD", "") + profiles.ReadString(name, "URL", "");
+    const bool hadPending = mergePendingStamps(profiles, pendingStampsPath());
     writeFields(profiles, name, site);
-    profiles.UpdateFile();
+    updateProfiles(profiles, hadPending, pendingStampsPath());
 
     BigIniFile reverse(reversePath());
+    // A profile saved with a new address no longer stands for its old one.
+    if (existed && !BigIniFile::sameSectionName(oldAddress, address)
+        && BigIniFile::sameSectionName(reverse.ReadString(oldAddress, "profile", ""), name))
+        reverse.EraseSection(oldAddress);
     reverse.WriteString(address, "profile", name);
     reverse.UpdateFile();
 }
@@ -166,33 +252,43 @@ void ProfileStore::saveProfile(const std::string& typedName, const SiteProfile& 
 SiteProfile ProfileStore::loadProfile(const std::string& name) const
 {
     SiteProfile site;
-    const BigIniFile profiles(profilesPath());
+    const BigIniFile profiles = BigIniFile::loadSection(profilesPath(), name);
     site.lastRun = profiles.ReadString(name, "LASTRUN", kUnknownLastRun);
     readFields(profiles, name, kSavedDefaults, site);
+    // A stamp of a run that has not reached the profiles file yet.
+    if (profiles.SectionExists(name))
+        for (const auto& stamp : readPendingStamps(pendingStampsPath()))
+            if (BigIniFile::sameSectionName(stamp.name, name))
+                site.lastRun = cutChars(stamp.label);
     return site;
 }
 
 void ProfileStore::deleteProfile(const std::string& name, std::vector<std::string>& names,
                                  std::vector<std::string>& addresses) const
 {
+    const SitesLock lock(baseDir_);
     BigIniFile profiles(profilesPath());
+    const bool hadPending = mergePendingStamps(profiles, pendingStampsPath());
     const std::string address = profiles.ReadString(name, "FORWARD", "") + profiles.ReadString(name, "URL", "");
     profiles.EraseSection(name);
-    profiles.UpdateFile();
+    updateProfiles(profiles, hadPending, pendingStampsPath());
 
     BigIniFile reverse(reversePath());
     reverse.EraseSection(address);
     reverse.UpdateFile();
 
+    const std::vector<std::string> namesBefore = names;
+    const std::vector<std::string> addressesBefore = addresses;
     removeLast(addresses, address);
     removeLast(names, name);
     ensureDirectory(sitesDir());
-    writeLineList(namesPath(), names);
-    writeLineList(addressesPath(), addresses);
+    writeLineList(namesPath(), withConcurrentAdditions(namesBefore, names, namesPath()));
+    writeLineList(addressesPath(), withConcurrentAdditions(addressesBefore, addresses, addressesPath()));
 }
 
 void ProfileStore::writeLastFields(const SiteProfile& site) const
 {
+    const SitesLock lock(baseDir_);
     ensureDirectory(sitesDir());
     BigIniFile last(lastPath());
     writeFields(last, kLastSection, site);
@@ -208,18 +304,64 @@ SiteProfile ProfileStore::readLastFields() const
 
 std::string ProfileStore::profileForAddress(const std::string& fullAddress) const
 {
-    return BigIniFile(reversePath()).ReadString(fullAddress, "profile", "");
+    return BigIniFile::loadSection(reversePath(), fullAddress).ReadString(fullAddress, "profile", "");
 }
+
+bool ProfileStore::isProfileOf(const SiteProfile& profile, const std::string& fullAddress)
+{
+    // The address as the profiles file keeps it: one line, cut to the line limit.
+    if (!fullAddress.starts_with(profile.protocol))
+        return false;
+    const std::string rest = fullAddress.substr(profile.protocol.size());
+    return profile.address == cutChars(indexEntry(rest), 255 - 4);  // "URL=" + value
+}
+
+std::string ProfileStore::pendingStampsPath() const { return path("sites/tolvan-stamps.pending"); }
 
 void ProfileStore::stampLastRun(const std::string& name, const std::string& labelText) const
 {
     if (!profilesFileExists())
         return;
+    const SitesLock lock(baseDir_);
     BigIniFile profiles(profilesPath());
-    if (!profiles.SectionExists(name))
+    const bool hadPending = mergePendingStamps(profiles, pendingStampsPath());
+    if (profiles.SectionExists(name))
+        profiles.WriteString(name, "LASTRUN", labelText);
+    updateProfiles(profiles, hadPending, pendingStampsPath());
+}
+
+void ProfileStore::queueLastRun(const std::string& name, const std::string& labelText) const
+{
+    if (!profilesFileExists())
         return;
-    profiles.WriteString(name, "LASTRUN", labelText);
-    profiles.UpdateFile();
+    const SitesLock lock(baseDir_);
+    const std::string file = pendingStampsPath();
+    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0)
+        throw FileError(file, std::string("Cannot open file (") + std::strerror(errno) + ")");
+    // One write per stamp: a reader or a killed run never sees half of one.
+    const std::string record = indexEntry(name) + "\r\n" + indexEntry(labelText) + "\r\n";
+    const ssize_t n = ::write(fd, record.data(), record.size());
+    const int err = errno;
+    if (n != static_cast<ssize_t>(record.size())) {
+        // Cut a partial record off again so the pairs stay in step.
+        struct stat st {};
+        if (n > 0 && ::fstat(fd, &st) == 0)
+            (void)::ftruncate(fd, st.st_size - n);
+        ::close(fd);
+        throw FileError(file, std::string("Cannot write file (") + std::strerror(n < 0 ? err : ENOSPC) + ")");
+    }
+    ::close(fd);
+}
+
+void ProfileStore::applyPendingStamps() const
+{
+    if (!fileExists(pendingStampsPath()))
+        return;
+    const SitesLock lock(baseDir_);
+    BigIniFile profiles(profilesPath());
+    const bool hadPending = mergePendingStamps(profiles, pendingStampsPath());
+    updateProfiles(profiles, hadPending, pendingStampsPath());
 }
 
 }  // namespace tolvan

@@ -41,6 +41,10 @@ public:
 
     // Saves `site` as profile `name`; `names` and `addresses` are the current
     // index lists, extended (exact comparison) and written back. Creates sites/.
+    // When the profile had another address before, the reverse entry of that
+    // address is dropped if it still names this profile. The whole cycle runs
+    // under the sites/ lock, and entries another process added to the index
+    // files since the caller read them are kept.
     void saveProfile(const std::string& name, const SiteProfile& site, std::vector<std::string>& names,
                      std::vector<std::string>& addresses) const;
     // The named profile with the saved-profile defaults; an unknown name gives
@@ -57,10 +61,23 @@ public:
 
     // The profile last saved with this full address; empty when none.
     std::string profileForAddress(const std::string& fullAddress) const;
+    // True when `profile` (as loaded) was saved for the site `fullAddress`: a run
+    // never sends one profile's data for another site.
+    static bool isProfileOf(const SiteProfile& profile, const std::string& fullAddress);
+
     // Stores the run's "Last Submission: <date>" text under the profile (key
     // LASTRUN). A profile that no longer exists is not recreated by this.
     void stampLastRun(const std::string& name, const std::string& labelText) const;
 
+    // The same for a run over many sites: the stamp is appended to a small
+    // pending file at once (so a run killed later keeps it) and reaches the
+    // profiles file with the next rewrite of that file: applyPendingStamps()
+    // at the run's end, or any save, delete or stamp. Loading a profile sees
+    // its pending stamp.
+    void queueLastRun(const std::string& name, const std::string& labelText) const;
+    // Writes every pending stamp into the profiles file with one rewrite.
+    void applyPendingStamps() const;
+    std::string pendingStampsPath() const;  // sites/tolvan-stamps.pending
 private:
     std::string path(const char* relative) const;
 

@@ -143,7 +143,10 @@ std::string savehtm(const SiteProfile& site, const SubmissionRun& run, const Rep
                     const std::string& baseDir, const std::string& chosenFile)
 {
     const std::string path = reportFilePath(site, run, baseDir, chosenFile, ".htm");
-    writeFileAtomic(path, htmlReport(makeReportData(site, run, settings)));
+    // An automatic report is named from the site's title: a link planted at that
+    // name in reports/ is replaced, never followed out of the directory.
+    writeFileAtomic(path, htmlReport(makeReportData(site, run, settings)),
+                    run.autoReport ? LinkHandling::Replace : LinkHandling::Keep);
     return path;
 }
 

@@ -12,11 +12,18 @@ public:
     // Loads the file; a missing file gives an empty object.
     explicit BigIniFile(std::string fileName);
 
+    // Loads only the one section (as the whole file would show it) for reads:
+    // a look-up in a big file without keeping every line of it. Such an object
+    // is never written back (UpdateFile throws std::logic_error when changed).
+    static BigIniFile loadSection(std::string fileName, const std::string& section);
+
     std::string ReadString(const std::string& section, const std::string& key,
                            const std::string& defaultValue) const;
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void EraseSection(const std::string& section);
     bool SectionExists(const std::string& section) const;
+    // Whether two names find the same section (letter case aside, as stored).
+    static bool sameSectionName(const std::string& a, const std::string& b);
 
     // Rewrites the file (atomically) when modified; throws FileError on failure.
     // Callers call it when their operation ends; the destructor never writes.
@@ -35,11 +42,13 @@ public:
     std::string serialize() const;
 
 private:
+    BigIniFile() = default;
     int findSection(const std::string& name) const;
 
     std::string fileName_;
     std::vector<Section> sections_;
     bool modified_ = false;
+    bool partial_ = false;
     mutable std::size_t lastFound_ = 0;
 };
 

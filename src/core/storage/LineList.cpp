@@ -9,9 +9,9 @@ namespace tolvan {
 
 LineList readLineList(const std::string& fileName)
 {
-    std::string raw = readFile(fileName);
-    if (const auto nul = raw.find('\0'); nul != std::string::npos)
-        raw.resize(nul);  // a NUL ends the text
+    const std::string raw = readFile(fileName);
+    // A NUL byte is an ordinary character: ending the text there would make every
+    // entry after it vanish, and the next write would drop them for good.
     const std::string text = decodeFileText(raw);
 
     std::string_view rest(text);

@@ -7,7 +7,8 @@ namespace tolvan {
 
 using LineList = std::vector<std::string>;
 
-// Splits at CR LF, lone CR and lone LF; a NUL ends the text. Empty lines are kept.
+// Splits at CR LF, lone CR and lone LF; NUL bytes are kept as characters. Empty
+// lines are kept.
 // Throws FileError when the file exists but cannot be read; a missing file is
 // the caller's case (check fileExists first).
 LineList readLineList(const std::string& fileName);

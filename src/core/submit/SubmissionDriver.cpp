@@ -126,12 +126,21 @@ SubmissionDriver::Step SubmissionDriver::submitSite(const std::string& address, 
     ProfileStore profiles(baseDir_);
     if (profiles.reverseIndexExists())
         run_.profileName = profiles.profileForAddress(address);
+    bool loaded = false;
     if (!run_.profileName.empty()) {
-        site = profiles.loadProfile(run_.profileName);
-        view_.siteProfileChanged(site);
-    } else {
-        view_.siteWithoutProfile(address, site);
+        SiteProfile profile = profiles.loadProfile(run_.profileName);
+        // A reverse entry left over from an older save may name a profile that
+        // now stands for another address: that profile is not this site's.
+        if (ProfileStore::isProfileOf(profile, address)) {
+            site = std::move(profile);
+            view_.siteProfileChanged(site);
+            loaded = true;
+        } else {
+            run_.profileName.clear();
+        }
     }
+    if (!loaded)
+        view_.siteWithoutProfile(address, site);
 
     // The description is formed before the first engine's definition is read;
     // the site's fields do not change between its engines (only empty ones
@@ -170,8 +179,9 @@ void SubmissionDriver::siteEnd(const RunRequest& request)
         run_.autoReport = true;
         view_.writeAutoReport(kind);
     }
+    // Queued at once, written into the profiles file once at the run's end.
     if (!run_.profileName.empty())
-        ProfileStore(baseDir_).stampLastRun(run_.profileName,
+        ProfileStore(baseDir_).queueLastRun(run_.profileName,
                                             "Last Submission: " + shortDate(Clock::current().now()));
 }
 
@@ -327,6 +337,7 @@ void SubmissionDriver::removeFirstRemaining()
 
 void SubmissionDriver::runEnd()
 {
+    ProfileStore(baseDir_).applyPendingStamps();
     view_.resetSitesCaption();
     showStatus("Complete", Blink::Keep);
     view_.setBeingSubmitted(kPlaceholder);
@@ -344,6 +355,7 @@ void SubmissionDriver::runEnd()
 
 void SubmissionDriver::finishCancelled()
 {
+    ProfileStore(baseDir_).applyPendingStamps();
     view_.setLamp(Lamp::Off);
     showStatus("Cancelled", Blink::Stop);
     view_.setBeingSubmitted(kPlaceholder);
@@ -370,6 +382,12 @@ void SubmissionDriver::showStatus(const std::string& text, Blink blink)
 
 void SubmissionDriver::abortRun()
 {
+    // The stamps of the sites done stay queued when they cannot be written now;
+    // the next rewrite of the profiles file takes them along.
+    try {
+        ProfileStore(baseDir_).applyPendingStamps();
+    } catch (const std::exception&) {
+    }
     // The controls come back as after a cancel; the status text says what happened last.
     showAllEngines();
     view_.setLamp(Lamp::Off);

@@ -3,9 +3,13 @@
 #include "util/Errors.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,26 +80,88 @@ void ensureDirectory(const std::string& path)
         throw FileError(path, systemReason("Cannot create directory", ENOTDIR));
 }
 
-void writeFileAtomic(const std::string& target, std::string_view bytes)
+int removeStaleTemporaries(const std::string& directory)
+{
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir)
+        return 0;
+    const int dirFd = ::dirfd(dir);
+    const std::time_t now = std::time(nullptr);
+    constexpr std::time_t kDay = 24 * 60 * 60;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(kTemporaryPrefix))
+            continue;
+        // ".tolvan-tmp-<pid>-XXXXXX"
+        const std::string_view rest = name.substr(kTemporaryPrefix.size());
+        const auto dash = rest.find('-');
+        if (dash == 0 || dash == std::string_view::npos || dash > 10 || rest.size() != dash + 7)
+            continue;  // mkstemp's six characters end the name
+        long long pid = 0;
+        bool digits = true;
+        for (const char c : rest.substr(0, dash)) {
+            if (c < '0' || c > '9') {
+                digits = false;
+                break;
+            }
+            pid = pid * 10 + (c - '0');
+        }
+        if (!digits || pid <= 0)
+            continue;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        const bool ownProcess = pid == static_cast<long long>(::getpid());
+        const bool processGone = !ownProcess && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+        const bool ancient = now - st.st_mtime > kDay;
+        if ((processGone || ancient) && ::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+namespace {
+
+// Each directory is swept once per process, at its first write: enough to clear
+// what earlier runs left, without listing a big directory at every write.
+void sweepOnce(const std::string& directory)
+{
+    static std::set<std::string> swept;
+    if (swept.insert(directory).second)
+        removeStaleTemporaries(directory);
+}
+
+}  // namespace
+
+void writeFileAtomic(const std::string& target, std::string_view bytes, LinkHandling links)
 {
     // A symbolic link (a settings file kept elsewhere) stays a link: the file it
-    // points to is replaced.
+    // points to is replaced. With LinkHandling::Replace the rename replaces the
+    // link itself, so a link planted at the name leads nowhere.
     std::string path = target;
     struct stat linkSt {};
-    if (::lstat(target.c_str(), &linkSt) == 0 && S_ISLNK(linkSt.st_mode)) {
+    const bool isLink = ::lstat(target.c_str(), &linkSt) == 0 && S_ISLNK(linkSt.st_mode);
+    if (isLink && links == LinkHandling::Keep) {
         if (char* real = ::realpath(target.c_str(), nullptr)) {
             path = real;
             std::free(real);
         }
     }
+    const bool followTarget = !isLink || links == LinkHandling::Keep;
     // The rename would replace a file its owner made read-only; refuse as an
     // ordinary write into it would.
-    if (::faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) == 0
+    if (followTarget && ::faccessat(AT_FDCWD, path.c_str(), F_OK, AT_EACCESS) == 0
         && ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES)
         throw FileError(target, systemReason("Cannot write file", EACCES));
-    // The temporary sits beside the target so the rename stays on one file system.
-    std::string temp = path + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    // The temporary sits beside the target so the rename stays on one file system;
+    // its name says whose it is and which process writes it.
+    const std::string directory = parentDirectory(path);
+    sweepOnce(directory);
+    std::string temp = (directory == "/" ? std::string() : directory) + "/" + std::string(kTemporaryPrefix)
+        + std::to_string(::getpid()) + "-XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         throw FileError(target, systemReason("Cannot create file", errno));
 
@@ -107,7 +173,8 @@ void writeFileAtomic(const std::string& target, std::string_view bytes)
 
     // mkstemp makes the file private; give it the old file's mode, or the usual one.
     struct stat st {};
-    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~currentUmask());
+    const bool hasOld = followTarget && ::stat(path.c_str(), &st) == 0;
+    const mode_t mode = hasOld ? (st.st_mode & 07777) : (0666 & ~currentUmask());
     if (::fchmod(fd, mode) != 0)
         fail(errno);
     if (!writeAll(fd, bytes))
@@ -125,11 +192,26 @@ void writeFileAtomic(const std::string& target, std::string_view bytes)
         throw FileError(target, systemReason("Cannot replace file", err));
     }
     // Make the rename itself durable; a failure here does not lose data.
-    const int dirFd = ::open(parentDirectory(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
+}
+
+FileIdentity fileIdentity(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+            static_cast<long long>(st.st_size),
+            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+void ignoreFileSizeSignal()
+{
+    ::signal(SIGXFSZ, SIG_IGN);
 }
 
 std::string readFile(const std::string& path)

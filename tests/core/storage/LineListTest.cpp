@@ -9,11 +9,11 @@
 using namespace tolvan;
 using tolvan::test::TempDir;
 
-TEST(LineList, SplitsAtEveryLineEndKeepsEmptyLinesAndStopsAtNul)
+TEST(LineList, SplitsAtEveryLineEndKeepsEmptyLinesAndReadsPastNul)
 {
     TempDir dir;
     dir.write("l.tlx", std::string("one\r\ntwo\rthree\n\r\n  five  \r\nsix\0hidden\r\n", 39));
-    EXPECT_EQ(readLineList(dir.file("l.tlx")), (LineList{"one", "two", "three", "", "  five  ", "six"}));
+    EXPECT_EQ(readLineList(dir.file("l.tlx")), (LineList{"one", "two", "three", "", "  five  ", std::string("six\0hidden", 10)}));
 
     dir.write("trail.tlx", "a\r\n\r\n");
     EXPECT_EQ(readLineList(dir.file("trail.tlx")), (LineList{"a", ""}));
