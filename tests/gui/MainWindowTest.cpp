@@ -274,6 +274,23 @@ TEST(MainWindowStartup, ProtocolBoxGetsHttpWhenShownEmpty)
     w->close();
 }
 
+TEST(MainWindowStartup, WindowAndDialogsGetTolvansIconRightAfterTheFirstFrame)
+{
+    GuiWorkspace ws;
+    tolvan::test::writeSettings(ws);
+    MessageBoxCatcher boxes;
+    auto w = start();
+    w->show();
+    QApplication::processEvents();
+    for (const QIcon& icon : {w->windowIcon(), QApplication::windowIcon()}) {
+        const QList<QSize> sizes = icon.availableSizes();
+        EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+        EXPECT_TRUE(sizes.contains(QSize(256, 256)));
+        EXPECT_FALSE(icon.pixmap(48, 48).isNull());
+    }
+    w->close();
+}
+
 TEST(MainWindowStartup, SettingOfTheWrongTypeIsReportedAndStartupGoesOn)
 {
     GuiWorkspace ws;
