@@ -1,6 +1,7 @@
 #include "app/ErrorHandler.h"
 
 #include "app/AppInfo.h"
+#include "app/Artwork.h"
 #include "app/Messages.h"
 
 namespace tolvan::app {
@@ -21,6 +22,7 @@ TolvanApplication::TolvanApplication(int& argc, char** argv) : QApplication(argc
     setApplicationVersion(QStringLiteral(TOLVAN_VERSION));
     // The desktop entry's id, so the desktop pairs the window with its menu entry and icon.
     setDesktopFileName(QString::fromLatin1(kDesktopFileId));
+    setWindowIcon(applicationIcon());
 }
 
 bool TolvanApplication::notify(QObject* receiver, QEvent* event)

@@ -114,13 +114,7 @@ MainWindow::MainWindow(QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kWindowCaption));
-    // Reading the icon's pictures costs more than a few widgets: it is set just
-    // after the first frame, for this window and the dialogs to come.
-    QTimer::singleShot(0, this, [this] {
-        const QIcon icon = applicationIcon();
-        QApplication::setWindowIcon(icon);
-        setWindowIcon(icon);
-    });
+    setWindowIcon(applicationIcon());
 
 
     buildMenu();
