@@ -11,7 +11,6 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTabWidget>
-#include <QTimer>
 
 #include <unistd.h>
 
@@ -24,24 +23,27 @@
 
 namespace {
 
-// Ends the process once the whole first frame is done (the paint of the window
-// is followed by its children's in the same pass; the queued call runs after).
+// Ends the process once the first frame is painted: the paint of the window is
+// followed by its children's in the same pass, so the first event after the
+// window's paint that is not a paint ends the frame. (Work queued before the
+// frame but run after it, such as loading the window icon, does not count.)
 class FirstFrame : public QObject {
 public:
+    explicit FirstFrame(QWidget* window) : window_(window) {}
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && !seen_) {
-            seen_ = true;
-            QTimer::singleShot(0, [] {
-                std::fflush(stdout);
-                ::_exit(0);
-            });
+        if (!painting_) {
+            painting_ = watched == window_ && event->type() == QEvent::Paint;
+        } else if (event->type() != QEvent::Paint) {
+            std::fflush(stdout);
+            ::_exit(0);
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    bool seen_ = false;
+    QWidget* window_;
+    bool painting_ = false;
 };
 
 std::unique_ptr<QMainWindow> minimalWindow()
@@ -73,17 +75,18 @@ std::unique_ptr<QMainWindow> minimalWindow()
 int main(int argc, char** argv)
 {
     const bool minimal = argc > 1 && std::strcmp(argv[1], "--minimal") == 0;
-    FirstFrame firstFrame;
     if (minimal) {
         QApplication app(argc, argv);
         auto window = minimalWindow();
-        window->installEventFilter(&firstFrame);
+        FirstFrame firstFrame(window.get());
+        app.installEventFilter(&firstFrame);
         window->show();
         return app.exec();
     }
     tolvan::app::TolvanApplication app(argc, argv);
     tolvan::app::MainWindow window;
-    window.installEventFilter(&firstFrame);
+    FirstFrame firstFrame(&window);
+    app.installEventFilter(&firstFrame);
     window.show();
     return app.exec();
 }

@@ -69,18 +69,25 @@ cases = {
     "Tolvan window, first frame": ([probe], gui),
 }
 times = {name: [] for name in cases}
+cpu = {name: [] for name in cases}
 for _ in range(rounds):
     for name, (argv, cwd) in cases.items():
         start = time.monotonic()
-        done = subprocess.run(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        child = subprocess.Popen(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _, status, usage = os.wait4(child.pid, 0)  # the rusage of this child alone
         times[name].append(time.monotonic() - start)
-        if done.returncode != 0:
-            sys.exit("%s failed (%d): %s" % (name, done.returncode, done.stderr.decode()[-500:]))
+        cpu[name].append(usage.ru_utime + usage.ru_stime)
+        if os.waitstatus_to_exitcode(status) != 0:
+            sys.exit("%s failed (%d)" % (name, os.waitstatus_to_exitcode(status)))
 med = {name: statistics.median(t) * 1000 for name, t in times.items()}
+# Wall time is the goal; CPU time (user + system) says more on a busy machine.
 for name in cases:
-    print("%-34s median %8.2f ms   min %8.2f ms" % (name, med[name], min(times[name]) * 1000))
+    print("%-34s wall median %8.2f ms  min %8.2f ms   cpu median %7.2f ms"
+          % (name, med[name], min(times[name]) * 1000, statistics.median(cpu[name]) * 1000))
 print("tolvan submit, 43 engines: %.2f ms (goal < 8 ms): %s"
       % (med["tolvan submit, 43 engines"], "met" if med["tolvan submit, 43 engines"] < 8 else "NOT met"))
 ratio = med["Tolvan window, first frame"] / med["minimal Qt window, first frame"]
 print("window start-up / minimal Qt window: %.2f (goal <= 1.3): %s" % (ratio, "met" if ratio <= 1.3 else "NOT met"))
+cpu_ratio = statistics.median(cpu["Tolvan window, first frame"]) / statistics.median(cpu["minimal Qt window, first frame"])
+print("window start-up / minimal Qt window, cpu: %.2f" % cpu_ratio)
 PY

@@ -274,6 +274,22 @@ TEST(MainWindowStartup, ProtocolBoxGetsHttpWhenShownEmpty)
     w->close();
 }
 
+TEST(MainWindowStartup, WindowGetsTolvansIcon)
+{
+    GuiWorkspace ws;
+    tolvan::test::writeSettings(ws);
+    MessageBoxCatcher boxes;
+    auto w = start();
+    w->show();
+    QApplication::processEvents();
+    const QIcon icon = w->windowIcon();
+    const QList<QSize> sizes = icon.availableSizes();
+    EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+    EXPECT_TRUE(sizes.contains(QSize(256, 256)));
+    EXPECT_FALSE(icon.pixmap(48, 48).isNull());
+    w->close();
+}
+
 TEST(MainWindowStartup, SettingOfTheWrongTypeIsReportedAndStartupGoesOn)
 {
     GuiWorkspace ws;
