@@ -129,6 +129,18 @@ private:
     bool cancelling_ = false;
 };
 
+// The automatic mail's waits turn this pump, so SIGINT and SIGTERM reach the
+// run (and through its cancel flag the mail) as they do during requests.
+class ConsolePump final : public EventPump {
+public:
+    ConsoleView* view = nullptr;
+    void processEvents() override
+    {
+        if (view)
+            view->pump();
+    }
+};
+
 struct Options {
     std::vector<std::string> sites;
     std::vector<std::string> engines;
@@ -242,7 +254,8 @@ int runSubmitCommand(int argc, char** argv)
 
         // The working profile starts as the window would show it: the last site fields.
         SiteProfile site = ProfileStore(base).readLastFields();
-        AutoReports reports(base, settings, request.sites.size());
+        ConsolePump mailPump;
+        AutoReports reports(base, settings, request.sites.size(), &mailPump);
 
         HttpTransport http;
         DryRunTransport dry;
@@ -260,6 +273,7 @@ int runSubmitCommand(int argc, char** argv)
 
         SubmissionDriver* driverRef = nullptr;
         ConsoleView view(driverRef, reports, site);
+        mailPump.view = &view;
         SubmissionDriver driver(base, view, transport);
         driverRef = &driver;
 

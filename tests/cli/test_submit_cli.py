@@ -11,6 +11,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -171,6 +172,50 @@ class SubmitCommand(unittest.TestCase):
         out, err = proc.communicate(timeout=30)
         self.assertEqual(proc.returncode, 130, err)
         self.assertNotIn("Submission Complete.", out)
+
+    def test_sigint_ends_an_automatic_mail_to_a_server_that_never_finishes_its_reply(self):
+        # The mail server greets with a multi-line reply that trickles on and on.
+        listener = socket.socket()
+        listener.bind(("127.0.0.1", 0))
+        listener.listen(1)
+        connected = threading.Event()
+        stop = threading.Event()
+
+        def trickle():
+            conn, _ = listener.accept()
+            connected.set()
+            try:
+                while not stop.is_set():
+                    conn.sendall(b"220-still greeting\r\n")
+                    time.sleep(0.1)
+            except OSError:
+                pass
+            conn.close()
+
+        thread = threading.Thread(target=trickle, daemon=True)
+        thread.start()
+        server = self.serve({})
+        self.write("data/One.tlx", definition(server.url("/one")))
+        self.write("sites/last.tlx", "[LastSaved]\r\nemail=owner@example.org\r\n")
+        self.settings({"AutoMail": "1", "SMTPServer": "127.0.0.1:%d" % listener.getsockname()[1],
+                       "EMAILaddr": "reports@example.org"})
+        env = dict(os.environ, XDG_CONFIG_HOME=self.config)
+        proc = subprocess.Popen([TOLVAN, "submit", "--site", "http://www.a.example/", "--engine", "One"],
+                                cwd=self.base, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        try:
+            self.assertTrue(connected.wait(20), "no mail connection")
+            time.sleep(0.3)
+            sent = time.monotonic()
+            proc.send_signal(signal.SIGINT)
+            out, err = proc.communicate(timeout=30)
+            self.assertLess(time.monotonic() - sent, 5)
+        finally:
+            stop.set()
+            if proc.poll() is None:
+                proc.kill()
+            listener.close()
+        self.assertEqual(proc.returncode, 130, err)
+        self.assertIn("http://www.a.example/\tOne\tsuccess\t", out)
 
 
 if __name__ == "__main__":

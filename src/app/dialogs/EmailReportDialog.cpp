@@ -21,6 +21,7 @@
 #include "app/QtEventPump.h"
 #include "profiles/SiteProfile.h"
 #include "reporting/ReportData.h"
+#include "submit/SubmissionRun.h"
 
 namespace tolvan::app {
 
@@ -242,7 +243,15 @@ bool sendmail(QWidget* parent, ReportKind& kind, const EmailReportSettings& sett
     EmailReportDialog dialog(parent, settings, kind, site, run, noRank);
     dialog.loaddata();
     dialog.mailtoEdit()->setText(QString::fromUtf8(site.email.c_str()));
-    return dialog.performSend();
+    // Cancel and the window's close set the run's flag; the mail stops with it.
+    dialog.msSMTP1().stopRequested = [&run] { return run.cancelRequested; };
+    try {
+        return dialog.performSend();
+    } catch (const SmtpCanceledError&) {
+        if (!run.cancelRequested)
+            throw;
+        return false;
+    }
 }
 
 }  // namespace tolvan::app

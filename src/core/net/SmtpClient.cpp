@@ -21,7 +21,11 @@ namespace tolvan {
 namespace {
 
 constexpr std::size_t kChunk = 2047;
-constexpr std::size_t kMaxReplyLine = 4096;  // longer replies are cut, the rest read and dropped
+// Replies are a few short lines; a server sending more is broken or hostile.
+constexpr std::size_t kMaxReplyLine = 4096;
+constexpr std::size_t kMaxReplyLines = 200;
+constexpr std::size_t kMaxReplyBytes = 64 * 1024;
+constexpr std::size_t kReadSize = 16 * 1024;
 constexpr int kPollSliceMs = 50;
 
 int replyCode(const std::string& line)
@@ -94,6 +98,8 @@ std::string smtpErrorText(int code)
     case 57008: return "You have to connect to the server first";
     case 57011: return "Winsock is not loaded";
     case 57012: return "Winsock not found";
+    case 57020: return "The server's reply line is too long (over 4096 bytes)";
+    case 57021: return "The server's reply is too long (over 200 lines or 64 KiB)";
     case 57100: return "The address of sender is required";
     case 57101: return "At least one Recipient, CC or BCC must be entered";
     case 57102: return "MailMessage property must be assigned";
@@ -186,8 +192,10 @@ void SmtpClient::open()
     if (!winsockLoaded_)
         fail(57011);
     const std::string host = hostOf(server);
+    startStep();
     const unsigned long address = resolveHost(host);
     const int port = findPort();
+    startStep();
     connectTo(address, port);
     afterConnect();
 }
@@ -201,6 +209,7 @@ void SmtpClient::afterConnect()
     else
         localHost = hostOf(server);
 
+    startStep();
     if (!isClass(readReply(), 2))
         serverError();
     if (!isClass(command("HELO " + localHost), 2)) {
@@ -258,15 +267,16 @@ void SmtpClient::sendMessage()
         const auto got = static_cast<std::size_t>(in.gcount());
         if (got == 0)
             throw FileError(file.path(), "Cannot read the message");
+        startStep();
         sendBytes(buf, got);
         position += static_cast<long>(got);
-        restartTimer();
         if (onProgress)
             onProgress(static_cast<int>(std::lround(position * 100.0 / static_cast<double>(size))), position);
     }
     if (onProgress)
         onProgress(0, 0);
 
+    startStep();
     sendLine("");
     if (!isClass(command("."), 2))
         serverError();
@@ -295,6 +305,7 @@ void SmtpClient::close()
         onClosing();
     ::close(fd_);
     fd_ = -1;
+    input_.clear();
     if (onClosed)
         onClosed();
 }
@@ -397,7 +408,6 @@ void SmtpClient::connectTo(unsigned long address, int port)
 
 void SmtpClient::sendLine(const std::string& line)
 {
-    restartTimer();
     const std::string data = line + "\r\n";
     sendBytes(data.data(), data.size());
 }
@@ -426,30 +436,40 @@ std::string SmtpClient::readLine(bool& closedByPeer)
     if (fd_ < 0)
         fail(57008);
     closedByPeer = false;
-    std::string line;
+    std::size_t scanned = 0;
     for (;;) {
-        if (canceled_)
-            wait(fd_, POLLIN);  // raises the cancel
-        // One byte at a time, so nothing of the next reply is taken early.
-        char c = 0;
-        const ssize_t n = ::recv(fd_, &c, 1, 0);
-        if (n == 1) {
-            if (c == '\n')
-                break;
-            if (line.size() < kMaxReplyLine)
-                line += c;
+        const std::size_t lf = input_.find('\n', scanned);
+        if (lf != std::string::npos) {
+            if (lf > kMaxReplyLine)
+                protocolError(57020);
+            std::string line = input_.substr(0, lf);
+            input_.erase(0, lf + 1);
+            while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+                line.pop_back();
+            return line;
+        }
+        if (input_.size() > kMaxReplyLine)
+            protocolError(57020);
+        scanned = input_.size();
+        // Each read goes through the wait, so the front end's events (Cancel,
+        // the window's close) and the step's deadline are seen even while a
+        // server keeps sending.
+        wait(fd_, POLLIN);
+        char buf[kReadSize];
+        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n > 0) {
+            input_.append(buf, static_cast<std::size_t>(n));
         } else if (n == 0) {
             closedByPeer = true;
-            break;
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
-            wait(fd_, POLLIN);
-        } else {
+            std::string line;
+            line.swap(input_);
+            while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+                line.pop_back();
+            return line;
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             socketError(winsockCodeFromErrno(errno));
         }
     }
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.pop_back();
-    return line;
 }
 
 int SmtpClient::readReply()
@@ -463,10 +483,14 @@ int SmtpClient::readReply()
     if (code > 0 && line.size() > 3 && line[3] == '-') {
         // A multi-line reply ends with the line that carries the same code
         // without the hyphen; the last line read is the reply text.
+        std::size_t lines = 1;
+        std::size_t bytes = line.size();
         while (!closed) {
             line = readLine(closed);
             if (closed && line.empty())
                 break;
+            if (++lines > kMaxReplyLines || (bytes += line.size()) > kMaxReplyBytes)
+                protocolError(57021);
             lastReply_ = line;
             if (replyCode(line) == code && (line.size() == 3 || line[3] != '-'))
                 break;
@@ -477,11 +501,12 @@ int SmtpClient::readReply()
 
 int SmtpClient::command(const std::string& line)
 {
+    startStep();
     sendLine(line);
     return readReply();
 }
 
-void SmtpClient::restartTimer()
+void SmtpClient::startStep()
 {
     deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(timeOut);
 }
@@ -489,7 +514,6 @@ void SmtpClient::restartTimer()
 short SmtpClient::wait(int fd, short events, const Lookup* lookup)
 {
     using namespace std::chrono;
-    restartTimer();
     auto dropLookup = [this] {
         if (!lookup_)
             return;
@@ -503,6 +527,8 @@ short SmtpClient::wait(int fd, short events, const Lookup* lookup)
         // else: still running inside the resolver; left to it (see ~SmtpClient).
     };
     for (;;) {
+        if (!canceled_ && stopRequested && stopRequested())
+            cancel();
         if (canceled_) {
             dropLookup();
             close();
@@ -543,6 +569,17 @@ void SmtpClient::socketError(int winsockCode)
     // keeps the QUIT of the disconnect from hiding this error behind its own.
     close();
     fail(winsockCode);
+}
+
+void SmtpClient::protocolError(int code)
+{
+    // The rest of the reply cannot be told from the next one: the connection
+    // is given up without QUIT.
+    close();
+    const std::string text = smtpErrorText(code);
+    if (onError)
+        onError(text);
+    throw SmtpProtocolError(code, text);
 }
 
 void SmtpClient::serverError()

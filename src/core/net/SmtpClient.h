@@ -42,6 +42,11 @@ class SmtpTimedOutError : public SmtpError {
 public:
     using SmtpError::SmtpError;
 };
+// A reply the client will not take (a line or a multi-line reply over its cap).
+class SmtpProtocolError : public SmtpError {
+public:
+    using SmtpError::SmtpError;
+};
 
 // The text of an error number: the client's own texts, else "Error #" + n.
 std::string smtpErrorText(int code);
@@ -56,7 +61,9 @@ public:
     // Host name or dotted address, optionally ":" and a port number.
     std::string server;
     int defaultPort = 25;
-    int timeOut = 60;  // seconds of silence allowed in each wait
+    // Seconds allowed for each step (look-up, connect, greeting, each command
+    // with its whole reply, each chunk of data); bytes arriving do not extend it.
+    int timeOut = 60;
     // Service looked up for the port when the server names none.
     std::string serviceName = "smtp";
     MailMessage* mailMessage = nullptr;
@@ -70,6 +77,9 @@ public:
     std::function<void(const std::string& text)> onError;
     std::function<void(int perc, long transferred)> onProgress;
     std::function<void(const std::string& address, const std::string& serverReply, bool& proceed)> onAddressRejected;
+    // Asked after each turn of the event pump: true cancels the send as
+    // cancel() does (for a caller whose stop flag is set by its own handlers).
+    std::function<bool()> stopRequested;
 
     // Connects when needed, sends the message and always disconnects
     // afterwards. Every failure is an exception (SmtpError or MailMessageError).
@@ -108,8 +118,9 @@ private:
     // Waits until fd is ready for `events` or the look-up ends; throws on
     // cancel and time-out. Returns poll()'s revents (0 for a look-up).
     short wait(int fd, short events, const Lookup* lookup = nullptr);
-    void restartTimer();
+    void startStep();
     [[noreturn]] void fail(int code);  // OnError + SmtpSocketError
+    [[noreturn]] void protocolError(int code);
     [[noreturn]] void socketError(int winsockCode);
     [[noreturn]] void serverError();
 
@@ -120,6 +131,7 @@ private:
     bool sending_ = false;
     Lookup* lookup_ = nullptr;
     std::string lastReply_;
+    std::string input_;  // bytes received and not yet taken as reply lines
     std::chrono::steady_clock::time_point deadline_;
 };
 

@@ -28,7 +28,8 @@ std::string AutoReports::write(AutoReportKind kind, const SiteProfile& site, con
         const std::string customFile = joinPath(baseDir_, "sites/custmsg.tlx");
         const LineList custom = fileExists(customFile) ? readLineList(customFile) : LineList{};
         switch (sendmail(emailReportSettings(settings_, custom), site, run, pump_ ? *pump_ : EventPump::plain())) {
-        case AutoMailResult::Sent: return {};
+        case AutoMailResult::Sent:
+        case AutoMailResult::Cancelled: return {};
         case AutoMailResult::SettingsMissing: return kAutoMailWarning;
         case AutoMailResult::NoAddress: return "You must specify an E-Mail Address to mail this report to.";
         }

@@ -173,8 +173,17 @@ AutoMailResult sendmail(const EmailReportSettings& settings, const SiteProfile& 
     if (!sendCheck(settings, site.email).empty())
         return AutoMailResult::NoAddress;
     SmtpClient client(pump);
+    // Cancel (and the end of the program) stop the run through its flag; the
+    // mail in progress ends with it instead of holding the run up.
+    client.stopRequested = [&run] { return run.cancelRequested; };
     MailMessage message;
-    sendReport(client, message, settings, site.email, settings.subject, body);
+    try {
+        sendReport(client, message, settings, site.email, settings.subject, body);
+    } catch (const SmtpCanceledError&) {
+        if (!run.cancelRequested)
+            throw;
+        return AutoMailResult::Cancelled;
+    }
     return AutoMailResult::Sent;
 }
 

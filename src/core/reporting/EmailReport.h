@@ -66,11 +66,13 @@ std::vector<std::string> composeReport(ReportKind kind, const EmailReportSetting
 void sendReport(SmtpClient& client, MailMessage& message, const EmailReportSettings& settings,
                 const std::string& mailto, const std::string& subject, const std::vector<std::string>& body);
 
-// The run's automatic mail after a site, without any window.
+// The run's automatic mail after a site, without any window. `pump` is the
+// front end's: the run's cancel flag, set by its handlers, ends the send.
 enum class AutoMailResult {
     Sent,
     SettingsMissing,  // show kAutoMailWarning in red in the Sites to Submit caption
     NoAddress,        // the site has no webmaster address: show Send's message
+    Cancelled,        // the run was cancelled while the mail was going out
 };
 AutoMailResult sendmail(const EmailReportSettings& settings, const SiteProfile& site, const SubmissionRun& run,
                         EventPump& pump);

@@ -116,6 +116,17 @@ class PeerConnection {
 public:
     explicit PeerConnection(int fd) : fd_(fd) {}
     void send(const std::string& text) { ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL); }
+    // All of `text`, or false once the client has gone.
+    bool trySend(const std::string& text)
+    {
+        for (std::size_t sent = 0; sent < text.size();) {
+            const ssize_t n = ::send(fd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
     // One line without its CR LF; throws when nothing comes within 10 s or
     // the client hangs up.
     std::string readLine()
