@@ -13,8 +13,13 @@
 #include <cstring>
 #include <fstream>
 
+#include <openssl/evp.h>
+
+#include <algorithm>
+
 #include "net/MailMessage.h"
 #include "net/NetErrors.h"
+#include "net/TlsConnection.h"
 
 namespace tolvan {
 
@@ -55,6 +60,21 @@ std::string hostOf(const std::string& server)
     if (first == std::string::npos)
         return {};
     return host.substr(first, host.find_last_not_of(" \t") - first + 1);
+}
+
+std::string upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    return text;
+}
+
+std::string base64(const std::string& bytes)
+{
+    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                  reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+    out.resize(static_cast<std::size_t>(n));
+    return out;
 }
 
 std::string tempDirectory()
@@ -100,6 +120,11 @@ std::string smtpErrorText(int code)
     case 57012: return "Winsock not found";
     case 57020: return "The server's reply line is too long (over 4096 bytes)";
     case 57021: return "The server's reply is too long (over 200 lines or 64 KiB)";
+    case 57030:
+        return "A user name is set but the connection security is None: the password would go out unencrypted. "
+               "Choose STARTTLS or TLS on the Options page";
+    case 57031: return "The server does not offer STARTTLS; nothing was sent over the unencrypted connection";
+    case 57032: return "The server offers no authentication this program can use (AUTH PLAIN or LOGIN)";
     case 57100: return "The address of sender is required";
     case 57101: return "At least one Recipient, CC or BCC must be entered";
     case 57102: return "MailMessage property must be assigned";
@@ -114,6 +139,16 @@ struct SmtpClient::Lookup {
     addrinfo hints{};
     gaicb cb{};
 };
+
+SmtpSecurity smtpSecurityFromText(const std::string& text)
+{
+    const std::string t = upper(text);
+    if (t == "STARTTLS")
+        return SmtpSecurity::StartTls;
+    if (t == "TLS")
+        return SmtpSecurity::Tls;
+    return SmtpSecurity::None;
+}
 
 SmtpClient::SmtpClient(EventPump& pump) : pump_(pump) {}
 
@@ -159,6 +194,9 @@ void SmtpClient::send()
         // Nothing goes out for a message whose addresses could break a command.
         if (mailMessage)
             mailMessage->checkAddresses();
+        // A password never goes out in plain text: refused before connecting.
+        if (!userName.empty() && security == SmtpSecurity::None)
+            fail(57030);
         if (!connected())
             open();
         sendMessage();
@@ -209,13 +247,133 @@ void SmtpClient::afterConnect()
     else
         localHost = hostOf(server);
 
+    if (security == SmtpSecurity::Tls) {
+        startStep();
+        handshake();
+    }
     startStep();
     if (!isClass(readReply(), 2))
         serverError();
-    if (!isClass(command("HELO " + localHost), 2)) {
-        if (!isClass(command("HELO"), 2))
-            serverError();
+    if (security == SmtpSecurity::None && userName.empty()) {
+        if (!isClass(command("HELO " + localHost), 2)) {
+            if (!isClass(command("HELO"), 2))
+                serverError();
+        }
+        return;
     }
+    ehlo(localHost);
+    if (security == SmtpSecurity::StartTls) {
+        startTls();
+        ehlo(localHost);  // what the server offers may change once encrypted
+    }
+    if (!userName.empty())
+        authenticate();
+}
+
+void SmtpClient::ehlo(const std::string& localHost)
+{
+    if (!isClass(command("EHLO " + localHost), 2))
+        serverError();
+    extensions_.clear();
+    // The first line greets; each further line names one extension.
+    for (std::size_t i = 1; i < replyLines_.size(); ++i)
+        if (replyLines_[i].size() > 4)
+            extensions_.push_back(upper(replyLines_[i].substr(4)));
+}
+
+bool SmtpClient::offers(const std::string& keyword) const
+{
+    for (const std::string& e : extensions_) {
+        if (e.compare(0, keyword.size(), keyword) == 0 &&
+            (e.size() == keyword.size() || e[keyword.size()] == ' ' || e[keyword.size()] == '='))
+            return true;
+    }
+    return false;
+}
+
+void SmtpClient::startTls()
+{
+    if (!offers("STARTTLS")) {
+        // Not a word more in plain text: the connection is dropped without QUIT.
+        close();
+        fail(57031);
+    }
+    if (!isClass(command("STARTTLS"), 2))
+        serverError();
+    // Whatever came after the reply in plain text is not trusted.
+    input_.clear();
+    startStep();
+    handshake();
+}
+
+void SmtpClient::handshake()
+{
+    tls_ = std::make_unique<TlsConnection>(fd_, hostOf(server));
+    for (;;) {
+        switch (tls_->handshakeStep()) {
+        case TlsConnection::Status::Done: return;
+        case TlsConnection::Status::WantRead: wait(fd_, POLLIN); break;
+        case TlsConnection::Status::WantWrite: wait(fd_, POLLOUT); break;
+        case TlsConnection::Status::Closed: socketError(10054);
+        case TlsConnection::Status::Failed: tlsError();
+        }
+    }
+}
+
+void SmtpClient::authenticate()
+{
+    // Only ever over TLS; the checks before connecting make sure of it.
+    if (!tls_ || !tls_->established())
+        fail(57030);
+    std::vector<std::string> methods;
+    for (const std::string& e : extensions_) {
+        if (e.compare(0, 5, "AUTH ") == 0 || e.compare(0, 5, "AUTH=") == 0) {
+            std::size_t start = 5;
+            while (start < e.size()) {
+                const std::size_t end = std::min(e.find(' ', start), e.size());
+                methods.push_back(e.substr(start, end - start));
+                start = end + 1;
+            }
+        }
+    }
+    auto has = [&](const char* m) { return std::find(methods.begin(), methods.end(), m) != methods.end(); };
+    if (has("PLAIN")) {
+        if (!isClass(command("AUTH PLAIN " + base64(std::string(1, '\0') + userName + '\0' + password)), 2))
+            serverError();
+    } else if (has("LOGIN")) {
+        if (!isClass(command("AUTH LOGIN"), 3) || !isClass(command(base64(userName)), 3) ||
+            !isClass(command(base64(password)), 2))
+            serverError();
+    } else {
+        fail(57032);
+    }
+}
+
+void SmtpClient::tlsError()
+{
+    int code = 57042;
+    std::string text;
+    switch (tls_->failure()) {
+    case TlsFailure::Untrusted:
+        code = 57040;
+        text = "The server's certificate is not trusted: " + tls_->reason();
+        break;
+    case TlsFailure::NameMismatch:
+        code = 57041;
+        text = "The server's certificate is not for " + hostOf(server);
+        break;
+    case TlsFailure::Protocol:
+        code = 57043;
+        text = "TLS protocol error: " + tls_->reason();
+        break;
+    case TlsFailure::Socket: socketError(winsockCodeFromErrno(tls_->socketError()));
+    case TlsFailure::Handshake:
+    case TlsFailure::None: text = "TLS handshake failed: " + tls_->reason(); break;
+    }
+    close();
+    if (onError)
+        onError(text);
+    throw SmtpTlsError(code, text);
 }
 
 void SmtpClient::sendMessage()
@@ -303,6 +461,10 @@ void SmtpClient::close()
         return;
     if (onClosing)
         onClosing();
+    if (tls_) {
+        tls_->shutdown();
+        tls_.reset();
+    }
     ::close(fd_);
     fd_ = -1;
     input_.clear();
@@ -420,6 +582,17 @@ void SmtpClient::sendBytes(const char* data, std::size_t size)
     while (sent < size) {
         if (canceled_)
             wait(fd_, POLLOUT);  // raises the cancel
+        if (tls_) {
+            std::size_t written = 0;
+            switch (tls_->write(data + sent, size - sent, written)) {
+            case TlsConnection::Status::Done: sent += written; break;
+            case TlsConnection::Status::WantRead: wait(fd_, POLLIN); break;
+            case TlsConnection::Status::WantWrite: wait(fd_, POLLOUT); break;
+            case TlsConnection::Status::Closed: socketError(10054);
+            case TlsConnection::Status::Failed: tlsError();
+            }
+            continue;
+        }
         const ssize_t n = ::send(fd_, data + sent, size - sent, MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
@@ -454,22 +627,41 @@ std::string SmtpClient::readLine(bool& closedByPeer)
         // Each read goes through the wait, so the front end's events (Cancel,
         // the window's close) and the step's deadline are seen even while a
         // server keeps sending.
-        wait(fd_, POLLIN);
+        // (Bytes TLS already holds decrypted would never wake the socket.)
         char buf[kReadSize];
+        if (tls_) {
+            if (!tls_->hasBufferedData())
+                wait(fd_, POLLIN);
+            std::size_t got = 0;
+            switch (tls_->read(buf, sizeof buf, got)) {
+            case TlsConnection::Status::Done: input_.append(buf, got); break;
+            case TlsConnection::Status::WantRead: break;
+            case TlsConnection::Status::WantWrite: wait(fd_, POLLOUT); break;
+            case TlsConnection::Status::Closed: return takeRest(closedByPeer);
+            case TlsConnection::Status::Failed: tlsError();
+            }
+            continue;
+        }
+        wait(fd_, POLLIN);
         const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
         if (n > 0) {
             input_.append(buf, static_cast<std::size_t>(n));
         } else if (n == 0) {
-            closedByPeer = true;
-            std::string line;
-            line.swap(input_);
-            while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-                line.pop_back();
-            return line;
+            return takeRest(closedByPeer);
         } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             socketError(winsockCodeFromErrno(errno));
         }
     }
+}
+
+std::string SmtpClient::takeRest(bool& closedByPeer)
+{
+    closedByPeer = true;
+    std::string line;
+    line.swap(input_);
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+    return line;
 }
 
 int SmtpClient::readReply()
@@ -479,6 +671,7 @@ int SmtpClient::readReply()
     if (closed && line.empty())
         socketError(10054);  // the server hung up instead of answering
     lastReply_ = line;
+    replyLines_.assign(1, line);
     const int code = replyCode(line);
     if (code > 0 && line.size() > 3 && line[3] == '-') {
         // A multi-line reply ends with the line that carries the same code
@@ -492,6 +685,7 @@ int SmtpClient::readReply()
             if (++lines > kMaxReplyLines || (bytes += line.size()) > kMaxReplyBytes)
                 protocolError(57021);
             lastReply_ = line;
+            replyLines_.push_back(line);
             if (replyCode(line) == code && (line.size() == 3 || line[3] != '-'))
                 break;
         }
