@@ -14,6 +14,7 @@
 #include "net/RemoteHosts.h"
 #include "profiles/ProfileStore.h"
 #include "reporting/AutoReports.h"
+#include "secrets/LibSecretStore.h"
 #include "settings/Settings.h"
 #include "storage/LineList.h"
 #include "submit/HttpTransport.h"
@@ -256,6 +257,8 @@ int runSubmitCommand(int argc, char** argv)
         SiteProfile site = ProfileStore(base).readLastFields();
         ConsolePump mailPump;
         AutoReports reports(base, settings, request.sites.size(), &mailPump);
+        LibSecretStore secrets;
+        reports.setSecretStore(&secrets);
 
         HttpTransport http;
         DryRunTransport dry;

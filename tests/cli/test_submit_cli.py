@@ -217,6 +217,50 @@ class SubmitCommand(unittest.TestCase):
         self.assertEqual(proc.returncode, 130, err)
         self.assertIn("http://www.a.example/\tOne\tsuccess\t", out)
 
+    def test_automatic_mail_over_starttls_takes_the_password_from_an_owner_only_file(self):
+        certs = os.path.join(self.config, "certs")
+        subprocess.run(["/usr/bin/python3", os.path.join(HERE, "..", "support", "tls_test_server.py"), "certs",
+                        certs], check=True)
+        mail_dir = os.path.join(self.config, "mail")
+        os.makedirs(mail_dir)
+        mail_port = free_port()
+        mail = subprocess.Popen(["/usr/bin/python3", os.path.join(HERE, "..", "support", "smtp_capture.py"),
+                                 str(mail_port), mail_dir, "--cert", os.path.join(certs, "good.pem"), "--starttls",
+                                 "--user", "me@example.org", "--password", "s3cret"], stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 20
+            while not os.path.exists(os.path.join(mail_dir, "ready")) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            server = self.serve({})
+            self.write("data/One.tlx", definition(server.url("/one")))
+            self.write("sites/last.tlx", "[LastSaved]\r\nemail=owner@example.org\r\n")
+            self.settings({"AutoMail": "1", "SMTPServer": "127.0.0.1:%d" % mail_port,
+                           "EMAILaddr": "reports@example.org", "SMTPSecurity": "STARTTLS",
+                           "SMTPUser": "me@example.org"})
+            password_file = os.path.join(self.config, "password")
+            with open(password_file, "w") as f:
+                f.write("s3cret\n")
+            env = dict(os.environ, XDG_CONFIG_HOME=self.config, SSL_CERT_FILE=os.path.join(certs, "ca.pem"),
+                       DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/bus", TOLVAN_SMTP_PASSWORD_FILE=password_file)
+            args = [TOLVAN, "submit", "--site", "http://www.a.example/", "--engine", "One"]
+
+            os.chmod(password_file, 0o644)
+            result = subprocess.run(args, cwd=self.base, env=env, capture_output=True, text=True, timeout=60)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertIn("can be read by others", result.stderr)
+            self.assertFalse(os.path.exists(os.path.join(mail_dir, "1.eml")))
+
+            os.chmod(password_file, 0o600)
+            result = subprocess.run(args, cwd=self.base, env=env, capture_output=True, text=True, timeout=60)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(os.path.join(mail_dir, "1.json")) as f:
+                self.assertEqual(json.load(f)["rcpt_tos"], ["owner@example.org"])
+            with open(os.path.join(mail_dir, "auth.log")) as f:
+                self.assertEqual(f.read(), "PLAIN me@example.org ok\n")
+        finally:
+            mail.terminate()
+            mail.wait()
+
 
 if __name__ == "__main__":
     TOLVAN = os.path.abspath(sys.argv.pop(1))

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/ErrorHandler.h"
+#include "app/MailPasswords.h"
 #include "app/TextConversion.h"
 #include "app/Messages.h"
 #include "app/QtEventPump.h"
@@ -151,7 +152,13 @@ bool EmailReportDialog::performSend()
             d->BitBtn1->setEnabled(true);
         }
     } restore{this};
-    sendReport(smtp_, message_, settings_, to, toUtf8(subject->text()), lines);
+    EmailReportSettings mail = settings_;
+    if (!mail.user.empty() && smtpSecurityFromText(mail.security) != SmtpSecurity::None) {
+        mail.password = MailPasswords::instance().find(this, mail.user, mail.smtpServer);
+        if (mail.password.empty())
+            throw TolvanError("No password was given for the SMTP server; the mail was not sent.");
+    }
+    sendReport(smtp_, message_, mail, to, toUtf8(subject->text()), lines);
     return true;
 }
 

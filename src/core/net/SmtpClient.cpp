@@ -525,6 +525,11 @@ int SmtpClient::findPort()
 {
     if (const int port = portOf(server))
         return port;
+    // The ports of mail submission: TLS from the first byte, or STARTTLS.
+    if (security == SmtpSecurity::Tls)
+        return 465;
+    if (security == SmtpSecurity::StartTls)
+        return 587;
     if (serviceName.empty())
         fail(57005);
     // The services database is a local file: this does not wait on the network.

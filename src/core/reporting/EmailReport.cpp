@@ -49,6 +49,8 @@ EmailReportSettings emailReportSettings(const Settings& settings, std::vector<st
     s.nameOnReports = settings.oryxname;
     s.urlOnReports = settings.oryxurl;
     s.customMessage = std::move(customMessage);
+    s.security = settings.smtpsecurity;
+    s.user = settings.smtpuser;
     return s;
 }
 
@@ -151,6 +153,9 @@ void sendReport(SmtpClient& client, MailMessage& message, const EmailReportSetti
 {
     client.setWinsockLoaded(true);
     client.server = settings.smtpServer;
+    client.security = smtpSecurityFromText(settings.security);
+    client.userName = settings.user;
+    client.password = settings.password;
     client.mailMessage = &message;
     message.setContentType("text/plain");
     message.returnReceipt = false;

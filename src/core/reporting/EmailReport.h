@@ -25,6 +25,9 @@ struct EmailReportSettings {
     std::string nameOnReports = "Tolvan";
     std::string urlOnReports;
     std::vector<std::string> customMessage;  // the lines of sites/custmsg.tlx
+    std::string security = "None";           // "None", "STARTTLS" or "TLS"
+    std::string user;                        // AUTH user name; empty: no AUTH
+    std::string password;                    // filled in by the front end before sending
 };
 
 EmailReportSettings emailReportSettings(const Settings& settings, std::vector<std::string> customMessage);

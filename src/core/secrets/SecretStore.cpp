@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace tolvan {
@@ -58,6 +59,22 @@ Result<std::string> readPasswordFile(const std::string& path)
     if (text.empty())
         return Error{EINVAL, "The password file " + path + " is empty."};
     return text;
+}
+
+Result<std::string> unattendedSmtpPassword(SecretStore* store, const std::string& user, const std::string& server)
+{
+    std::string storeSays = "the desktop's secret store holds none";
+    if (store) {
+        auto found = store->read(smtpPasswordKey(user, server));
+        if (found.ok() && found.value())
+            return *found.value();
+        if (!found.ok())
+            storeSays = found.error().message;
+    }
+    if (const char* file = std::getenv("TOLVAN_SMTP_PASSWORD_FILE"); file && *file)
+        return readPasswordFile(file);
+    return Error{ENOENT, "No mail password for " + user + " (" + storeSays +
+                             ", and TOLVAN_SMTP_PASSWORD_FILE names no file); the report was not mailed."};
 }
 
 }  // namespace tolvan

@@ -35,4 +35,9 @@ std::string smtpPasswordKey(const std::string& user, const std::string& server);
 // owner only; anything else is refused with a message saying why.
 Result<std::string> readPasswordFile(const std::string& path);
 
+// The mail password for a run without a window: from `store` (may be null),
+// else from the file named by TOLVAN_SMTP_PASSWORD_FILE; an error saying what
+// was tried when neither has it.
+Result<std::string> unattendedSmtpPassword(SecretStore* store, const std::string& user, const std::string& server);
+
 }  // namespace tolvan
