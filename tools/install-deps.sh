@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev libgl-dev fonts-dejavu-core
   libzip-dev zlib1g-dev
-  libssl-dev ca-certificates openssl qtkeychain-qt6-dev
+  libssl-dev ca-certificates openssl qtkeychain-qt6-dev libsecret-1-dev gnome-keyring dbus-daemon
   libsqlite3-dev libexpat1-dev libpcre2-dev nlohmann-json3-dev qt6-charts-dev
   desktop-file-utils appstream scdoc librsvg2-bin
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev

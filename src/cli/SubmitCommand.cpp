@@ -15,6 +15,7 @@
 #include "net/RemoteHosts.h"
 #include "profiles/ProfileStore.h"
 #include "reporting/AutoReports.h"
+#include "secrets/LibSecretStore.h"
 #include "settings/Settings.h"
 #include "storage/LineList.h"
 #include "submit/HttpTransport.h"
@@ -179,6 +180,18 @@ private:
     bool cancelling_ = false;
 };
 
+// The automatic mail's waits turn this pump, so SIGINT and SIGTERM reach the
+// run (and through its cancel flag the mail) as they do during requests.
+class ConsolePump final : public EventPump {
+public:
+    ConsoleView* view = nullptr;
+    void processEvents() override
+    {
+        if (view)
+            view->pump();
+    }
+};
+
 struct Options {
     std::vector<std::string> sites;
     std::vector<std::string> engines;
@@ -299,7 +312,10 @@ int runSubmitCommand(int argc, char** argv)
 
         // The working profile starts as the window would show it: the last site fields.
         SiteProfile site = ProfileStore(base).readLastFields();
-        AutoReports reports(base, settings, request.sites.size());
+        ConsolePump mailPump;
+        AutoReports reports(base, settings, request.sites.size(), &mailPump);
+        LibSecretStore secrets;
+        reports.setSecretStore(&secrets);
 
         RunOutput out;
         HttpTransport http;
@@ -318,6 +334,7 @@ int runSubmitCommand(int argc, char** argv)
 
         SubmissionDriver* driverRef = nullptr;
         ConsoleView view(driverRef, reports, site, out);
+        mailPump.view = &view;
         SubmissionDriver driver(base, view, transport);
         driverRef = &driver;
 

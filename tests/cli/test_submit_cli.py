@@ -12,6 +12,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -240,6 +241,94 @@ class SubmitCommand(unittest.TestCase):
         out, err = proc.communicate(timeout=30)
         self.assertEqual(proc.returncode, 130, err)
         self.assertNotIn("Submission Complete.", out)
+
+    def test_sigint_ends_an_automatic_mail_to_a_server_that_never_finishes_its_reply(self):
+        # The mail server greets with a multi-line reply that trickles on and on.
+        listener = socket.socket()
+        listener.bind(("127.0.0.1", 0))
+        listener.listen(1)
+        connected = threading.Event()
+        stop = threading.Event()
+
+        def trickle():
+            conn, _ = listener.accept()
+            connected.set()
+            try:
+                while not stop.is_set():
+                    conn.sendall(b"220-still greeting\r\n")
+                    time.sleep(0.1)
+            except OSError:
+                pass
+            conn.close()
+
+        thread = threading.Thread(target=trickle, daemon=True)
+        thread.start()
+        server = self.serve({})
+        self.write("data/One.tlx", definition(server.url("/one")))
+        self.write("sites/last.tlx", "[LastSaved]\r\nemail=owner@example.org\r\n")
+        self.settings({"AutoMail": "1", "SMTPServer": "127.0.0.1:%d" % listener.getsockname()[1],
+                       "EMAILaddr": "reports@example.org"})
+        env = dict(os.environ, XDG_CONFIG_HOME=self.config)
+        proc = subprocess.Popen([TOLVAN, "submit", "--site", "http://www.a.example/", "--engine", "One"],
+                                cwd=self.base, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        try:
+            self.assertTrue(connected.wait(20), "no mail connection")
+            time.sleep(0.3)
+            sent = time.monotonic()
+            proc.send_signal(signal.SIGINT)
+            out, err = proc.communicate(timeout=30)
+            self.assertLess(time.monotonic() - sent, 5)
+        finally:
+            stop.set()
+            if proc.poll() is None:
+                proc.kill()
+            listener.close()
+        self.assertEqual(proc.returncode, 130, err)
+        self.assertIn("http://www.a.example/\tOne\tsuccess\t", out)
+
+    def test_automatic_mail_over_starttls_takes_the_password_from_an_owner_only_file(self):
+        certs = os.path.join(self.config, "certs")
+        subprocess.run(["/usr/bin/python3", os.path.join(HERE, "..", "support", "tls_test_server.py"), "certs",
+                        certs], check=True)
+        mail_dir = os.path.join(self.config, "mail")
+        os.makedirs(mail_dir)
+        mail_port = free_port()
+        mail = subprocess.Popen(["/usr/bin/python3", os.path.join(HERE, "..", "support", "smtp_capture.py"),
+                                 str(mail_port), mail_dir, "--cert", os.path.join(certs, "good.pem"), "--starttls",
+                                 "--user", "me@example.org", "--password", "s3cret"], stderr=subprocess.DEVNULL)
+        try:
+            deadline = time.monotonic() + 20
+            while not os.path.exists(os.path.join(mail_dir, "ready")) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            server = self.serve({})
+            self.write("data/One.tlx", definition(server.url("/one")))
+            self.write("sites/last.tlx", "[LastSaved]\r\nemail=owner@example.org\r\n")
+            self.settings({"AutoMail": "1", "SMTPServer": "127.0.0.1:%d" % mail_port,
+                           "EMAILaddr": "reports@example.org", "SMTPSecurity": "STARTTLS",
+                           "SMTPUser": "me@example.org"})
+            password_file = os.path.join(self.config, "password")
+            with open(password_file, "w") as f:
+                f.write("s3cret\n")
+            env = dict(os.environ, XDG_CONFIG_HOME=self.config, SSL_CERT_FILE=os.path.join(certs, "ca.pem"),
+                       DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/bus", TOLVAN_SMTP_PASSWORD_FILE=password_file)
+            args = [TOLVAN, "submit", "--site", "http://www.a.example/", "--engine", "One"]
+
+            os.chmod(password_file, 0o644)
+            result = subprocess.run(args, cwd=self.base, env=env, capture_output=True, text=True, timeout=60)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertIn("can be read by others", result.stderr)
+            self.assertFalse(os.path.exists(os.path.join(mail_dir, "1.eml")))
+
+            os.chmod(password_file, 0o600)
+            result = subprocess.run(args, cwd=self.base, env=env, capture_output=True, text=True, timeout=60)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(os.path.join(mail_dir, "1.json")) as f:
+                self.assertEqual(json.load(f)["rcpt_tos"], ["owner@example.org"])
+            with open(os.path.join(mail_dir, "auth.log")) as f:
+                self.assertEqual(f.read(), "PLAIN me@example.org ok\n")
+        finally:
+            mail.terminate()
+            mail.wait()
 
 
 if __name__ == "__main__":

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -29,6 +30,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../core/net/SmtpTestPeers.h"
 #include "EngineServer.h"
 #include "GuiTestSupport.h"
 #include "ShellTestSupport.h"
@@ -680,6 +682,36 @@ TEST(SubmitRun, ClosingTheWindowEndsTheRun)
         EXPECT_EQ(rig.server.requests().size(), 1u);
         EXPECT_EQ(rig.boxes.texts(),
                   QStringList{"Make sure you have an internet connection established and then hit OK"});
+        EXPECT_FALSE(rig.window->submitController()->running());
+    }
+}
+
+TEST(SubmitRun, CancelAndClosingTheWindowEndAnAutomaticMailThatNeverEnds)
+{
+    // The mail server's greeting goes on and on, one line every 200 ms.
+    for (const bool closeWindow : {false, true}) {
+        SCOPED_TRACE(closeWindow ? "close" : "cancel");
+        std::atomic<bool> connected{false};
+        ScriptedSmtpServer mail([&connected](PeerConnection& c, std::vector<std::string>&) {
+            connected = true;
+            for (int i = 0; i < 1000 && c.trySend("220-still greeting\r\n"); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        });
+        Rig rig("{}", {{"Rig A", "/first"}}, {{"Home", "www.mysite.example/", "My Site"}});
+        rig.options->emailcheck->setChecked(true);
+        rig.options->smtpserv->setText(QString::fromStdString(mail.server()));
+        rig.options->fromaddr->setText("reports@example.org");
+        When stop([&] { return connected.load(); }, [&] {
+            if (closeWindow)
+                rig.window->close();
+            else
+                rig.submit->BitBtn2->click();
+        });
+        const qint64 ms = rig.pressSubmit();
+        ASSERT_TRUE(stop.fired());
+        EXPECT_LT(ms, 10000);
+        for (const QString& text : rig.boxes.texts())
+            EXPECT_FALSE(text.contains("canceled")) << text.toStdString();
         EXPECT_FALSE(rig.window->submitController()->running());
     }
 }

@@ -16,11 +16,13 @@
 #include <QVBoxLayout>
 
 #include "app/ErrorHandler.h"
+#include "app/MailPasswords.h"
 #include "app/TextConversion.h"
 #include "app/Messages.h"
 #include "app/QtEventPump.h"
 #include "profiles/SiteProfile.h"
 #include "reporting/ReportData.h"
+#include "submit/SubmissionRun.h"
 
 namespace tolvan::app {
 
@@ -150,7 +152,13 @@ bool EmailReportDialog::performSend()
             d->BitBtn1->setEnabled(true);
         }
     } restore{this};
-    sendReport(smtp_, message_, settings_, to, toUtf8(subject->text()), lines);
+    EmailReportSettings mail = settings_;
+    if (!mail.user.empty() && smtpSecurityFromText(mail.security) != SmtpSecurity::None) {
+        mail.password = MailPasswords::instance().find(this, mail.user, mail.smtpServer);
+        if (mail.password.empty())
+            throw TolvanError("No password was given for the SMTP server; the mail was not sent.");
+    }
+    sendReport(smtp_, message_, mail, to, toUtf8(subject->text()), lines);
     return true;
 }
 
@@ -242,7 +250,15 @@ bool sendmail(QWidget* parent, ReportKind& kind, const EmailReportSettings& sett
     EmailReportDialog dialog(parent, settings, kind, site, run, noRank);
     dialog.loaddata();
     dialog.mailtoEdit()->setText(QString::fromUtf8(site.email.c_str()));
-    return dialog.performSend();
+    // Cancel and the window's close set the run's flag; the mail stops with it.
+    dialog.msSMTP1().stopRequested = [&run] { return run.cancelRequested; };
+    try {
+        return dialog.performSend();
+    } catch (const SmtpCanceledError&) {
+        if (!run.cancelRequested)
+            throw;
+        return false;
+    }
 }
 
 }  // namespace tolvan::app

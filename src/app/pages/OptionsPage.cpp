@@ -17,6 +17,9 @@
 #include <utility>
 
 #include "app/ErrorHandler.h"
+#include "app/MailPasswords.h"
+#include "app/Messages.h"
+#include "net/SmtpClient.h"
 #include "util/Errors.h"
 
 namespace tolvan::app {
@@ -163,11 +166,26 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     emailfrom->setText(QStringLiteral("Tolvan by Quendel"));
     emailsubj = makeEdit(GroupBox4, "emailsubj", "Default subject of outgoing e-mail reports.");
     emailsubj->setText(QStringLiteral("Tolvan Report"));
+    smtpsecurity = new QComboBox(GroupBox4);
+    smtpsecurity->setObjectName(QStringLiteral("smtpsecurity"));
+    smtpsecurity->addItems({QStringLiteral("None"), QStringLiteral("STARTTLS"), QStringLiteral("TLS")});
+    smtpsecurity->setToolTip(QStringLiteral("How the connection to the SMTP server is protected: STARTTLS (usually "
+                                            "port 587) or TLS from the first byte (usually port 465)."));
+    smtpuser = makeEdit(GroupBox4, "smtpuser",
+                        "The user name for logging in to the SMTP server; empty for a server that needs none.");
+    smtppass = makeEdit(GroupBox4, "smtppass",
+                        "The password for the SMTP server. It is kept in the desktop's secret store, never in the "
+                        "settings file.");
+    smtppass->setEchoMode(QLineEdit::Password);
+    smtppass->setPlaceholderText(QStringLiteral("Kept in the desktop's secret store"));
+    connect(smtppass, &QLineEdit::editingFinished, this, &OptionsPage::smtppassExit);
     {
         QGridLayout* g = groupGrid(GroupBox4);
         int row = 0;
-        for (auto [label, edit] : {std::pair{"SMTP Server:", smtpserv}, std::pair{"Mail From Address:", fromaddr},
-                                   std::pair{"Mail From Name:", emailfrom}, std::pair{"Subject:", emailsubj}}) {
+        for (auto [label, edit] : {std::pair<const char*, QWidget*>{"SMTP Server:", smtpserv},
+                                   {"Mail From Address:", fromaddr}, {"Mail From Name:", emailfrom},
+                                   {"Subject:", emailsubj}, {"Security:", smtpsecurity}, {"User Name:", smtpuser},
+                                   {"Password:", smtppass}}) {
             auto* l = new QLabel(QString::fromLatin1(label), GroupBox4);
             l->setBuddy(edit);
             g->addWidget(l, row, 0);
@@ -287,6 +305,8 @@ void OptionsPage::showSettings(const Settings& st)
     showText(fromaddr, q(st.fromaddr));
     showText(emailfrom, q(st.emailfrom));
     showText(emailsubj, q(st.emailsubj));
+    smtpsecurity->setCurrentIndex(static_cast<int>(smtpSecurityFromText(st.smtpsecurity)));
+    showText(smtpuser, q(st.smtpuser));
     subwavchk->setChecked(st.subwavchk);
     sitewavchk->setChecked(st.sitewavchk);
     completewavchk->setChecked(st.completewavchk);
@@ -313,6 +333,8 @@ void OptionsPage::readSettings(Settings& st) const
     st.fromaddr = s(fromaddr->text());
     st.emailfrom = s(emailfrom->text());
     st.emailsubj = s(emailsubj->text());
+    st.smtpsecurity = s(smtpsecurity->currentText());
+    st.smtpuser = s(smtpuser->text());
     st.subwavchk = subwavchk->isChecked();
     st.sitewavchk = sitewavchk->isChecked();
     st.completewavchk = completewavchk->isChecked();
@@ -321,6 +343,23 @@ void OptionsPage::readSettings(Settings& st) const
     st.sitewav = s(sitewav->text());
     st.completewav = s(completewav->text());
     st.failwav = s(failwav->text());
+}
+
+void OptionsPage::smtppassExit()
+{
+    if (smtppass->text().isEmpty())
+        return;
+    if (smtpuser->text().isEmpty()) {
+        showMessage(this, QStringLiteral("Enter the user name for the SMTP server before its password."));
+        return;
+    }
+    const QString problem = MailPasswords::instance().remember(s(smtpuser->text()), s(smtpserv->text()),
+                                                               smtppass->text().toStdString());
+    smtppass->clear();
+    if (!problem.isEmpty())
+        showMessage(this, QStringLiteral("The password could not be stored: ") + problem +
+                              QStringLiteral("\n\nTolvan keeps it until it closes and asks for it when it "
+                                             "next sends mail after that."));
 }
 
 QStringList OptionsPage::customMessage() const

@@ -51,6 +51,9 @@ public:
     QLineEdit* fromaddr = nullptr;
     QLineEdit* emailfrom = nullptr;
     QLineEdit* emailsubj = nullptr;
+    QComboBox* smtpsecurity = nullptr;  // "None", "STARTTLS", "TLS"
+    QLineEdit* smtpuser = nullptr;
+    QLineEdit* smtppass = nullptr;      // write-only: goes to the secret store
     QGroupBox* GroupBox5 = nullptr;  // "Wav Sounds"
     QCheckBox* subwavchk = nullptr;
     QCheckBox* sitewavchk = nullptr;
@@ -77,6 +80,9 @@ public slots:
     void BitBtn15Click();
     void BitBtn16Click();
     void BitBtn17Click();
+    // A typed password goes to the secret store (and the session) and the
+    // field is emptied again.
+    void smtppassExit();
 
 signals:
     // Every edit of the proxy fields reaches the submission client.

@@ -13,15 +13,24 @@
 #include <cstring>
 #include <fstream>
 
+#include <openssl/evp.h>
+
+#include <algorithm>
+
 #include "net/MailMessage.h"
 #include "net/NetErrors.h"
+#include "net/TlsConnection.h"
 
 namespace tolvan {
 
 namespace {
 
 constexpr std::size_t kChunk = 2047;
-constexpr std::size_t kMaxReplyLine = 4096;  // longer replies are cut, the rest read and dropped
+// Replies are a few short lines; a server sending more is broken or hostile.
+constexpr std::size_t kMaxReplyLine = 4096;
+constexpr std::size_t kMaxReplyLines = 200;
+constexpr std::size_t kMaxReplyBytes = 64 * 1024;
+constexpr std::size_t kReadSize = 16 * 1024;
 constexpr int kPollSliceMs = 50;
 
 int replyCode(const std::string& line)
@@ -51,6 +60,21 @@ std::string hostOf(const std::string& server)
     if (first == std::string::npos)
         return {};
     return host.substr(first, host.find_last_not_of(" \t") - first + 1);
+}
+
+std::string upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    return text;
+}
+
+std::string base64(const std::string& bytes)
+{
+    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                  reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+    out.resize(static_cast<std::size_t>(n));
+    return out;
 }
 
 std::string tempDirectory()
@@ -94,6 +118,13 @@ std::string smtpErrorText(int code)
     case 57008: return "You have to connect to the server first";
     case 57011: return "Winsock is not loaded";
     case 57012: return "Winsock not found";
+    case 57020: return "The server's reply line is too long (over 4096 bytes)";
+    case 57021: return "The server's reply is too long (over 200 lines or 64 KiB)";
+    case 57030:
+        return "A user name is set but the connection security is None: the password would go out unencrypted. "
+               "Choose STARTTLS or TLS on the Options page";
+    case 57031: return "The server does not offer STARTTLS; nothing was sent over the unencrypted connection";
+    case 57032: return "The server offers no authentication this program can use (AUTH PLAIN or LOGIN)";
     case 57100: return "The address of sender is required";
     case 57101: return "At least one Recipient, CC or BCC must be entered";
     case 57102: return "MailMessage property must be assigned";
@@ -108,6 +139,16 @@ struct SmtpClient::Lookup {
     addrinfo hints{};
     gaicb cb{};
 };
+
+SmtpSecurity smtpSecurityFromText(const std::string& text)
+{
+    const std::string t = upper(text);
+    if (t == "STARTTLS")
+        return SmtpSecurity::StartTls;
+    if (t == "TLS")
+        return SmtpSecurity::Tls;
+    return SmtpSecurity::None;
+}
 
 SmtpClient::SmtpClient(EventPump& pump) : pump_(pump) {}
 
@@ -153,6 +194,9 @@ void SmtpClient::send()
         // Nothing goes out for a message whose addresses could break a command.
         if (mailMessage)
             mailMessage->checkAddresses();
+        // A password never goes out in plain text: refused before connecting.
+        if (!userName.empty() && security == SmtpSecurity::None)
+            fail(57030);
         if (!connected())
             open();
         sendMessage();
@@ -186,8 +230,10 @@ void SmtpClient::open()
     if (!winsockLoaded_)
         fail(57011);
     const std::string host = hostOf(server);
+    startStep();
     const unsigned long address = resolveHost(host);
     const int port = findPort();
+    startStep();
     connectTo(address, port);
     afterConnect();
 }
@@ -201,12 +247,133 @@ void SmtpClient::afterConnect()
     else
         localHost = hostOf(server);
 
+    if (security == SmtpSecurity::Tls) {
+        startStep();
+        handshake();
+    }
+    startStep();
     if (!isClass(readReply(), 2))
         serverError();
-    if (!isClass(command("HELO " + localHost), 2)) {
-        if (!isClass(command("HELO"), 2))
-            serverError();
+    if (security == SmtpSecurity::None && userName.empty()) {
+        if (!isClass(command("HELO " + localHost), 2)) {
+            if (!isClass(command("HELO"), 2))
+                serverError();
+        }
+        return;
     }
+    ehlo(localHost);
+    if (security == SmtpSecurity::StartTls) {
+        startTls();
+        ehlo(localHost);  // what the server offers may change once encrypted
+    }
+    if (!userName.empty())
+        authenticate();
+}
+
+void SmtpClient::ehlo(const std::string& localHost)
+{
+    if (!isClass(command("EHLO " + localHost), 2))
+        serverError();
+    extensions_.clear();
+    // The first line greets; each further line names one extension.
+    for (std::size_t i = 1; i < replyLines_.size(); ++i)
+        if (replyLines_[i].size() > 4)
+            extensions_.push_back(upper(replyLines_[i].substr(4)));
+}
+
+bool SmtpClient::offers(const std::string& keyword) const
+{
+    for (const std::string& e : extensions_) {
+        if (e.compare(0, keyword.size(), keyword) == 0 &&
+            (e.size() == keyword.size() || e[keyword.size()] == ' ' || e[keyword.size()] == '='))
+            return true;
+    }
+    return false;
+}
+
+void SmtpClient::startTls()
+{
+    if (!offers("STARTTLS")) {
+        // Not a word more in plain text: the connection is dropped without QUIT.
+        close();
+        fail(57031);
+    }
+    if (!isClass(command("STARTTLS"), 2))
+        serverError();
+    // Whatever came after the reply in plain text is not trusted.
+    input_.clear();
+    startStep();
+    handshake();
+}
+
+void SmtpClient::handshake()
+{
+    tls_ = std::make_unique<TlsConnection>(fd_, hostOf(server));
+    for (;;) {
+        switch (tls_->handshakeStep()) {
+        case TlsConnection::Status::Done: return;
+        case TlsConnection::Status::WantRead: wait(fd_, POLLIN); break;
+        case TlsConnection::Status::WantWrite: wait(fd_, POLLOUT); break;
+        case TlsConnection::Status::Closed: socketError(10054);
+        case TlsConnection::Status::Failed: tlsError();
+        }
+    }
+}
+
+void SmtpClient::authenticate()
+{
+    // Only ever over TLS; the checks before connecting make sure of it.
+    if (!tls_ || !tls_->established())
+        fail(57030);
+    std::vector<std::string> methods;
+    for (const std::string& e : extensions_) {
+        if (e.compare(0, 5, "AUTH ") == 0 || e.compare(0, 5, "AUTH=") == 0) {
+            std::size_t start = 5;
+            while (start < e.size()) {
+                const std::size_t end = std::min(e.find(' ', start), e.size());
+                methods.push_back(e.substr(start, end - start));
+                start = end + 1;
+            }
+        }
+    }
+    auto has = [&](const char* m) { return std::find(methods.begin(), methods.end(), m) != methods.end(); };
+    if (has("PLAIN")) {
+        if (!isClass(command("AUTH PLAIN " + base64(std::string(1, '\0') + userName + '\0' + password)), 2))
+            serverError();
+    } else if (has("LOGIN")) {
+        if (!isClass(command("AUTH LOGIN"), 3) || !isClass(command(base64(userName)), 3) ||
+            !isClass(command(base64(password)), 2))
+            serverError();
+    } else {
+        fail(57032);
+    }
+}
+
+void SmtpClient::tlsError()
+{
+    int code = 57042;
+    std::string text;
+    switch (tls_->failure()) {
+    case TlsFailure::Untrusted:
+        code = 57040;
+        text = "The server's certificate is not trusted: " + tls_->reason();
+        break;
+    case TlsFailure::NameMismatch:
+        code = 57041;
+        text = "The server's certificate is not for " + hostOf(server);
+        break;
+    case TlsFailure::Protocol:
+        code = 57043;
+        text = "TLS protocol error: " + tls_->reason();
+        break;
+    case TlsFailure::Socket: socketError(winsockCodeFromErrno(tls_->socketError()));
+    case TlsFailure::Handshake:
+    case TlsFailure::None: text = "TLS handshake failed: " + tls_->reason(); break;
+    }
+    close();
+    if (onError)
+        onError(text);
+    throw SmtpTlsError(code, text);
 }
 
 void SmtpClient::sendMessage()
@@ -258,15 +425,16 @@ void SmtpClient::sendMessage()
         const auto got = static_cast<std::size_t>(in.gcount());
         if (got == 0)
             throw FileError(file.path(), "Cannot read the message");
+        startStep();
         sendBytes(buf, got);
         position += static_cast<long>(got);
-        restartTimer();
         if (onProgress)
             onProgress(static_cast<int>(std::lround(position * 100.0 / static_cast<double>(size))), position);
     }
     if (onProgress)
         onProgress(0, 0);
 
+    startStep();
     sendLine("");
     if (!isClass(command("."), 2))
         serverError();
@@ -293,8 +461,13 @@ void SmtpClient::close()
         return;
     if (onClosing)
         onClosing();
+    if (tls_) {
+        tls_->shutdown();
+        tls_.reset();
+    }
     ::close(fd_);
     fd_ = -1;
+    input_.clear();
     if (onClosed)
         onClosed();
 }
@@ -352,6 +525,11 @@ int SmtpClient::findPort()
 {
     if (const int port = portOf(server))
         return port;
+    // The ports of mail submission: TLS from the first byte, or STARTTLS.
+    if (security == SmtpSecurity::Tls)
+        return 465;
+    if (security == SmtpSecurity::StartTls)
+        return 587;
     if (serviceName.empty())
         fail(57005);
     // The services database is a local file: this does not wait on the network.
@@ -397,7 +575,6 @@ void SmtpClient::connectTo(unsigned long address, int port)
 
 void SmtpClient::sendLine(const std::string& line)
 {
-    restartTimer();
     const std::string data = line + "\r\n";
     sendBytes(data.data(), data.size());
 }
@@ -410,6 +587,17 @@ void SmtpClient::sendBytes(const char* data, std::size_t size)
     while (sent < size) {
         if (canceled_)
             wait(fd_, POLLOUT);  // raises the cancel
+        if (tls_) {
+            std::size_t written = 0;
+            switch (tls_->write(data + sent, size - sent, written)) {
+            case TlsConnection::Status::Done: sent += written; break;
+            case TlsConnection::Status::WantRead: wait(fd_, POLLIN); break;
+            case TlsConnection::Status::WantWrite: wait(fd_, POLLOUT); break;
+            case TlsConnection::Status::Closed: socketError(10054);
+            case TlsConnection::Status::Failed: tlsError();
+            }
+            continue;
+        }
         const ssize_t n = ::send(fd_, data + sent, size - sent, MSG_NOSIGNAL);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
@@ -426,27 +614,56 @@ std::string SmtpClient::readLine(bool& closedByPeer)
     if (fd_ < 0)
         fail(57008);
     closedByPeer = false;
-    std::string line;
+    std::size_t scanned = 0;
     for (;;) {
-        if (canceled_)
-            wait(fd_, POLLIN);  // raises the cancel
-        // One byte at a time, so nothing of the next reply is taken early.
-        char c = 0;
-        const ssize_t n = ::recv(fd_, &c, 1, 0);
-        if (n == 1) {
-            if (c == '\n')
-                break;
-            if (line.size() < kMaxReplyLine)
-                line += c;
+        const std::size_t lf = input_.find('\n', scanned);
+        if (lf != std::string::npos) {
+            if (lf > kMaxReplyLine)
+                protocolError(57020);
+            std::string line = input_.substr(0, lf);
+            input_.erase(0, lf + 1);
+            while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+                line.pop_back();
+            return line;
+        }
+        if (input_.size() > kMaxReplyLine)
+            protocolError(57020);
+        scanned = input_.size();
+        // Each read goes through the wait, so the front end's events (Cancel,
+        // the window's close) and the step's deadline are seen even while a
+        // server keeps sending.
+        // (Bytes TLS already holds decrypted would never wake the socket.)
+        char buf[kReadSize];
+        if (tls_) {
+            if (!tls_->hasBufferedData())
+                wait(fd_, POLLIN);
+            std::size_t got = 0;
+            switch (tls_->read(buf, sizeof buf, got)) {
+            case TlsConnection::Status::Done: input_.append(buf, got); break;
+            case TlsConnection::Status::WantRead: break;
+            case TlsConnection::Status::WantWrite: wait(fd_, POLLOUT); break;
+            case TlsConnection::Status::Closed: return takeRest(closedByPeer);
+            case TlsConnection::Status::Failed: tlsError();
+            }
+            continue;
+        }
+        wait(fd_, POLLIN);
+        const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n > 0) {
+            input_.append(buf, static_cast<std::size_t>(n));
         } else if (n == 0) {
-            closedByPeer = true;
-            break;
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
-            wait(fd_, POLLIN);
-        } else {
+            return takeRest(closedByPeer);
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
             socketError(winsockCodeFromErrno(errno));
         }
     }
+}
+
+std::string SmtpClient::takeRest(bool& closedByPeer)
+{
+    closedByPeer = true;
+    std::string line;
+    line.swap(input_);
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
         line.pop_back();
     return line;
@@ -459,15 +676,21 @@ int SmtpClient::readReply()
     if (closed && line.empty())
         socketError(10054);  // the server hung up instead of answering
     lastReply_ = line;
+    replyLines_.assign(1, line);
     const int code = replyCode(line);
     if (code > 0 && line.size() > 3 && line[3] == '-') {
         // A multi-line reply ends with the line that carries the same code
         // without the hyphen; the last line read is the reply text.
+        std::size_t lines = 1;
+        std::size_t bytes = line.size();
         while (!closed) {
             line = readLine(closed);
             if (closed && line.empty())
                 break;
+            if (++lines > kMaxReplyLines || (bytes += line.size()) > kMaxReplyBytes)
+                protocolError(57021);
             lastReply_ = line;
+            replyLines_.push_back(line);
             if (replyCode(line) == code && (line.size() == 3 || line[3] != '-'))
                 break;
         }
@@ -477,11 +700,12 @@ int SmtpClient::readReply()
 
 int SmtpClient::command(const std::string& line)
 {
+    startStep();
     sendLine(line);
     return readReply();
 }
 
-void SmtpClient::restartTimer()
+void SmtpClient::startStep()
 {
     deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(timeOut);
 }
@@ -489,7 +713,6 @@ void SmtpClient::restartTimer()
 short SmtpClient::wait(int fd, short events, const Lookup* lookup)
 {
     using namespace std::chrono;
-    restartTimer();
     auto dropLookup = [this] {
         if (!lookup_)
             return;
@@ -503,6 +726,8 @@ short SmtpClient::wait(int fd, short events, const Lookup* lookup)
         // else: still running inside the resolver; left to it (see ~SmtpClient).
     };
     for (;;) {
+        if (!canceled_ && stopRequested && stopRequested())
+            cancel();
         if (canceled_) {
             dropLookup();
             close();
@@ -543,6 +768,17 @@ void SmtpClient::socketError(int winsockCode)
     // keeps the QUIT of the disconnect from hiding this error behind its own.
     close();
     fail(winsockCode);
+}
+
+void SmtpClient::protocolError(int code)
+{
+    // The rest of the reply cannot be told from the next one: the connection
+    // is given up without QUIT.
+    close();
+    const std::string text = smtpErrorText(code);
+    if (onError)
+        onError(text);
+    throw SmtpProtocolError(code, text);
 }
 
 void SmtpClient::serverError()

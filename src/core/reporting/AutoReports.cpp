@@ -4,6 +4,7 @@
 #include "reporting/EmailReport.h"
 #include "reporting/HtmlReport.h"
 #include "reporting/TextReport.h"
+#include "secrets/SecretStore.h"
 #include "storage/LineList.h"
 #include "util/Files.h"
 
@@ -27,8 +28,19 @@ std::string AutoReports::write(AutoReportKind kind, const SiteProfile& site, con
     case AutoReportKind::Mail: {
         const std::string customFile = joinPath(baseDir_, "sites/custmsg.tlx");
         const LineList custom = fileExists(customFile) ? readLineList(customFile) : LineList{};
-        switch (sendmail(emailReportSettings(settings_, custom), site, run, pump_ ? *pump_ : EventPump::plain())) {
-        case AutoMailResult::Sent: return {};
+        EmailReportSettings mail = emailReportSettings(settings_, custom);
+        if (!mail.user.empty() && !autoMailSettingsMissing(mail)) {
+            if (password_.empty()) {
+                auto password = unattendedSmtpPassword(secrets_, mail.user, mail.smtpServer);
+                if (!password.ok())
+                    return password.error().message;
+                password_ = password.value();
+            }
+            mail.password = password_;
+        }
+        switch (sendmail(mail, site, run, pump_ ? *pump_ : EventPump::plain())) {
+        case AutoMailResult::Sent:
+        case AutoMailResult::Cancelled: return {};
         case AutoMailResult::SettingsMissing: return kAutoMailWarning;
         case AutoMailResult::NoAddress: return "You must specify an E-Mail Address to mail this report to.";
         }

@@ -11,6 +11,7 @@ namespace tolvan {
 struct SiteProfile;
 struct SubmissionRun;
 class EventPump;
+class SecretStore;
 
 class AutoReports {
 public:
@@ -21,11 +22,17 @@ public:
     // back as a warning for the Sites to Submit caption (empty when sent).
     std::string write(AutoReportKind kind, const SiteProfile& site, const SubmissionRun& run) const;
 
+    // Where the mail password comes from for a server that wants AUTH (else
+    // only TOLVAN_SMTP_PASSWORD_FILE is tried).
+    void setSecretStore(SecretStore* store) { secrets_ = store; }
+
 private:
     std::string baseDir_;
     Settings settings_;
     std::size_t siteCount_;
     EventPump* pump_;
+    SecretStore* secrets_ = nullptr;
+    mutable std::string password_;  // found once per run
 };
 
 }  // namespace tolvan

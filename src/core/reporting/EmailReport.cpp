@@ -49,6 +49,8 @@ EmailReportSettings emailReportSettings(const Settings& settings, std::vector<st
     s.nameOnReports = settings.oryxname;
     s.urlOnReports = settings.oryxurl;
     s.customMessage = std::move(customMessage);
+    s.security = settings.smtpsecurity;
+    s.user = settings.smtpuser;
     return s;
 }
 
@@ -151,6 +153,9 @@ void sendReport(SmtpClient& client, MailMessage& message, const EmailReportSetti
 {
     client.setWinsockLoaded(true);
     client.server = settings.smtpServer;
+    client.security = smtpSecurityFromText(settings.security);
+    client.userName = settings.user;
+    client.password = settings.password;
     client.mailMessage = &message;
     message.setContentType("text/plain");
     message.returnReceipt = false;
@@ -173,8 +178,17 @@ AutoMailResult sendmail(const EmailReportSettings& settings, const SiteProfile& 
     if (!sendCheck(settings, site.email).empty())
         return AutoMailResult::NoAddress;
     SmtpClient client(pump);
+    // Cancel (and the end of the program) stop the run through its flag; the
+    // mail in progress ends with it instead of holding the run up.
+    client.stopRequested = [&run] { return run.cancelRequested; };
     MailMessage message;
-    sendReport(client, message, settings, site.email, settings.subject, body);
+    try {
+        sendReport(client, message, settings, site.email, settings.subject, body);
+    } catch (const SmtpCanceledError&) {
+        if (!run.cancelRequested)
+            throw;
+        return AutoMailResult::Cancelled;
+    }
     return AutoMailResult::Sent;
 }
 

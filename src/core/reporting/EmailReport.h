@@ -25,6 +25,9 @@ struct EmailReportSettings {
     std::string nameOnReports = "Tolvan";
     std::string urlOnReports;
     std::vector<std::string> customMessage;  // the lines of sites/custmsg.tlx
+    std::string security = "None";           // "None", "STARTTLS" or "TLS"
+    std::string user;                        // AUTH user name; empty: no AUTH
+    std::string password;                    // filled in by the front end before sending
 };
 
 EmailReportSettings emailReportSettings(const Settings& settings, std::vector<std::string> customMessage);
@@ -66,11 +69,13 @@ std::vector<std::string> composeReport(ReportKind kind, const EmailReportSetting
 void sendReport(SmtpClient& client, MailMessage& message, const EmailReportSettings& settings,
                 const std::string& mailto, const std::string& subject, const std::vector<std::string>& body);
 
-// The run's automatic mail after a site, without any window.
+// The run's automatic mail after a site, without any window. `pump` is the
+// front end's: the run's cancel flag, set by its handlers, ends the send.
 enum class AutoMailResult {
     Sent,
     SettingsMissing,  // show kAutoMailWarning in red in the Sites to Submit caption
     NoAddress,        // the site has no webmaster address: show Send's message
+    Cancelled,        // the run was cancelled while the mail was going out
 };
 AutoMailResult sendmail(const EmailReportSettings& settings, const SiteProfile& site, const SubmissionRun& run,
                         EventPump& pump);

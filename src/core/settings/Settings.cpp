@@ -148,6 +148,8 @@ SettingsLoad loadSettings(const std::string& path, const std::string& makerWeb)
     r.text("EMAILaddr", s.fromaddr);
     r.text("EMAILFrom", s.emailfrom);
     r.text("EMAILSubject", s.emailsubj);
+    r.text("SMTPSecurity", s.smtpsecurity);
+    r.text("SMTPUser", s.smtpuser);
     r.tick("WAVSubmission", s.subwavchk);
     r.tick("WAVSiteRun", s.sitewavchk);
     r.tick("WAVComplete", s.completewavchk);
@@ -194,6 +196,14 @@ void saveSettings(const std::string& path, const Settings& s)
     text("SiteRunWAV", s.sitewav);
     text("CompleteWAV", s.completewav);
     text("FailureWAV", s.failwav);
+    // Later additions are written once they leave their default (or were
+    // written before), so the file of a user who never set them stays as it was.
+    auto added = [&](const char* name, const std::string& value, const std::string& byDefault) {
+        if (value != byDefault || file.value(kInitKey, name).found)
+            text(name, value);
+    };
+    added("SMTPSecurity", s.smtpsecurity, "None");
+    added("SMTPUser", s.smtpuser, "");
 
     if (const std::string dir = parentDirectory(path); !dir.empty())
         ensureDirectory(dir);

@@ -26,6 +26,10 @@ struct Settings {
     std::string fromaddr;
     std::string emailfrom = "Tolvan by Quendel";
     std::string emailsubj = "Tolvan Report";
+    // Mail connection security ("None", "STARTTLS" or "TLS") and the user name
+    // for AUTH; the password is in the desktop's secret store, never here.
+    std::string smtpsecurity = "None";
+    std::string smtpuser;
     bool subwavchk = false;
     bool sitewavchk = false;
     bool completewavchk = false;

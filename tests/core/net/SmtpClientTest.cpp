@@ -495,3 +495,104 @@ TEST(SmtpClientTest, CancelDuringSendClosesAndRaises)
     EXPECT_EQ(server.finish().back(), "closed");
     EXPECT_TRUE(tmp.empty());
 }
+
+namespace {
+
+// Sends `piece` over and over until the client hangs up or `limit` bytes went.
+void flood(PeerConnection& c, const std::string& piece, std::size_t limit)
+{
+    for (std::size_t sent = 0; sent < limit; sent += piece.size())
+        if (!c.trySend(piece))
+            return;
+}
+
+struct Outcome {
+    std::string error;
+    double seconds = 0;
+};
+
+// Greets through `script`'s server and sends one report; the error text and
+// how long the send took.
+Outcome sendThrough(ScriptedSmtpServer& server, int timeOut, const std::function<bool()>& stop = {})
+{
+    MailMessage m = reportMessage();
+    SmtpClient client;
+    client.server = server.server();
+    client.timeOut = timeOut;
+    client.stopRequested = stop;
+    client.setWinsockLoaded(true);
+    client.mailMessage = &m;
+    const auto started = std::chrono::steady_clock::now();
+    Outcome out;
+    try {
+        client.send();
+    } catch (const SmtpError& e) {
+        out.error = e.what();
+    }
+    out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_FALSE(client.connected());
+    return out;
+}
+
+}  // namespace
+
+TEST(SmtpClientTest, ServersThatKeepSendingAreCutOffByCapsAndStepDeadline)
+{
+    // A 100 MB reply line is refused after its first few KiB.
+    {
+        ScriptedSmtpServer server([](PeerConnection& c, std::vector<std::string>&) {
+            flood(c, "220" + std::string(1 << 20, 'x'), 100u << 20);
+        });
+        const Outcome out = sendThrough(server, 60);
+        EXPECT_EQ(out.error, "The server's reply line is too long (over 4096 bytes)");
+        EXPECT_LT(out.seconds, 20);
+    }
+    // An endless multi-line greeting.
+    {
+        ScriptedSmtpServer server([](PeerConnection& c, std::vector<std::string>&) {
+            std::string lines;
+            for (int i = 0; i < 1000; ++i)
+                lines += "220-still greeting\r\n";
+            flood(c, lines, 100u << 20);
+        });
+        const Outcome out = sendThrough(server, 60);
+        EXPECT_EQ(out.error, "The server's reply is too long (over 200 lines or 64 KiB)");
+    }
+    // A reply that trickles one byte at a time never completes: the step's
+    // deadline ends it although bytes keep arriving.
+    {
+        ScriptedSmtpServer server([](PeerConnection& c, std::vector<std::string>&) {
+            const std::string greeting = "220 a very slow server greets you at last\r\n";
+            for (char ch : greeting) {
+                if (!c.trySend(std::string(1, ch)))
+                    return;
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            }
+        });
+        const Outcome out = sendThrough(server, 2);
+        EXPECT_EQ(out.error, "Operation timed out");
+        EXPECT_LT(out.seconds, 10);
+    }
+}
+
+TEST(SmtpClientTest, StopRequestEndsSendWhileServerFloods)
+{
+    // The stop flag is set by "the front end" while bytes of a reply line that
+    // never ends keep arriving.
+    ScriptedSmtpServer server([](PeerConnection& c, std::vector<std::string>&) {
+        for (int i = 0; i < 2000; ++i) {
+            if (!c.trySend("2"))
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    const auto started = std::chrono::steady_clock::now();
+    int asked = 0;
+    const Outcome out = sendThrough(server, 60, [&] {
+        ++asked;
+        return std::chrono::steady_clock::now() - started > std::chrono::milliseconds(500);
+    });
+    EXPECT_EQ(out.error, "Operation has been canceled");
+    EXPECT_GT(asked, 1);
+    EXPECT_LT(out.seconds, 10);
+}

@@ -68,7 +68,9 @@ inline std::string runCapture(const std::vector<std::string>& argv)
 // The Python mail server, started for one test.
 class CaptureSmtpServer {
 public:
-    explicit CaptureSmtpServer(const std::vector<std::string>& rejected = {}) : port_(freeLoopbackPort())
+    explicit CaptureSmtpServer(const std::vector<std::string>& rejected = {},
+                               const std::vector<std::string>& options = {})
+        : port_(freeLoopbackPort())
     {
         std::vector<std::string> argv = {"/usr/bin/python3", std::string(TOLVAN_SOURCE_DIR) + "/tests/support/smtp_capture.py",
                                          std::to_string(port_), dir_.path()};
@@ -76,6 +78,7 @@ public:
             argv.push_back("--reject");
             argv.push_back(r);
         }
+        argv.insert(argv.end(), options.begin(), options.end());
         pid_ = ::fork();
         if (pid_ == 0) {
             std::vector<char*> args;
@@ -104,6 +107,7 @@ public:
     std::string message(int n) const { return readWhole(messageFile(n)); }
     std::string envelope(int n) const { return readWhole(dir_.file(std::to_string(n) + ".json")); }
     bool hasMessage(int n) const { return std::filesystem::exists(messageFile(n)); }
+    std::string authLog() const { return std::filesystem::exists(dir_.file("auth.log")) ? readWhole(dir_.file("auth.log")) : ""; }
 
 private:
     TempDir dir_;
@@ -116,6 +120,17 @@ class PeerConnection {
 public:
     explicit PeerConnection(int fd) : fd_(fd) {}
     void send(const std::string& text) { ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL); }
+    // All of `text`, or false once the client has gone.
+    bool trySend(const std::string& text)
+    {
+        for (std::size_t sent = 0; sent < text.size();) {
+            const ssize_t n = ::send(fd_, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
     // One line without its CR LF; throws when nothing comes within 10 s or
     // the client hangs up.
     std::string readLine()

@@ -208,3 +208,28 @@ TEST(ProxyPort, WholeNumbersInRangeOnly)
     EXPECT_THROW(tolvan::proxyPortNumber(""), tolvan::ConvertError);
     EXPECT_THROW(tolvan::proxyPortNumber("99999999999999999999"), tolvan::ConvertError);
 }
+
+TEST(Settings, MailSecurityAndUserAreWrittenOnceSetAndNeverThePassword)
+{
+    TempDir dir;
+    const std::string path = dir.file("Tolvan.reg");
+    Settings s = defaultSettings();
+    saveSettings(path, s);
+    EXPECT_EQ(dir.read("Tolvan.reg").find("SMTPSecurity"), std::string::npos);
+    EXPECT_EQ(dir.read("Tolvan.reg").find("SMTPUser"), std::string::npos);
+
+    s.smtpsecurity = "STARTTLS";
+    s.smtpuser = "me@example.org";
+    saveSettings(path, s);
+    auto back = loadSettings(path).settings;
+    EXPECT_EQ(back.smtpsecurity, "STARTTLS");
+    EXPECT_EQ(back.smtpuser, "me@example.org");
+
+    // Back to the defaults: the keys stay and say so.
+    s.smtpsecurity = "None";
+    s.smtpuser.clear();
+    saveSettings(path, s);
+    back = loadSettings(path).settings;
+    EXPECT_EQ(back.smtpsecurity, "None");
+    EXPECT_EQ(back.smtpuser, "");
+}

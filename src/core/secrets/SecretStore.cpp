@@ -1,0 +1,80 @@
+#include "secrets/SecretStore.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace tolvan {
+
+std::string smtpPasswordKey(const std::string& user, const std::string& server)
+{
+    std::string host = server.substr(0, server.find(':'));
+    const auto first = host.find_first_not_of(" \t");
+    host = first == std::string::npos ? std::string() : host.substr(first, host.find_last_not_of(" \t") - first + 1);
+    return "smtp:" + user + "@" + host;
+}
+
+Result<std::string> readPasswordFile(const std::string& path)
+{
+    // Opened first and checked through the open file, so the file checked is
+    // the file read.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return Error{errno, "The password file " + path + " cannot be read: " + std::strerror(errno)};
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st{};
+    if (::fstat(fd, &st) != 0)
+        return Error{errno, "The password file " + path + " cannot be read: " + std::strerror(errno)};
+    if (!S_ISREG(st.st_mode))
+        return Error{EINVAL, "The password file " + path + " is not a regular file."};
+    if (st.st_uid != ::geteuid())
+        return Error{EPERM, "The password file " + path + " belongs to another user; it must be your own."};
+    if ((st.st_mode & 077) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        return Error{EPERM, "The password file " + path + " can be read by others (mode " + mode +
+                                "); make it readable by its owner only (chmod 600)."};
+    }
+    std::string text;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return Error{errno, "The password file " + path + " cannot be read: " + std::strerror(errno)};
+        if (n == 0 || text.size() > 64 * 1024)
+            break;
+        text.append(buf, static_cast<std::size_t>(n));
+    }
+    text = text.substr(0, text.find_first_of("\r\n"));
+    if (text.empty())
+        return Error{EINVAL, "The password file " + path + " is empty."};
+    return text;
+}
+
+Result<std::string> unattendedSmtpPassword(SecretStore* store, const std::string& user, const std::string& server)
+{
+    std::string storeSays = "the desktop's secret store holds none";
+    if (store) {
+        auto found = store->read(smtpPasswordKey(user, server));
+        if (found.ok() && found.value())
+            return *found.value();
+        if (!found.ok())
+            storeSays = found.error().message;
+    }
+    if (const char* file = std::getenv("TOLVAN_SMTP_PASSWORD_FILE"); file && *file)
+        return readPasswordFile(file);
+    return Error{ENOENT, "No mail password for " + user + " (" + storeSays +
+                             ", and TOLVAN_SMTP_PASSWORD_FILE names no file); the report was not mailed."};
+}
+
+}  // namespace tolvan
