@@ -21,6 +21,7 @@
 #include "util/Errors.h"
 #include "util/FileNames.h"
 #include "util/Files.h"
+#include "util/ServerText.h"
 
 namespace tolvan::cli {
 
@@ -278,7 +279,7 @@ int runSubmitCommand(int argc, char** argv)
         }
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << e.what() << '\n';
+        std::cerr << cleanServerText(e.what()) << '\n';
         return 1;
     }
 }
