@@ -12,6 +12,7 @@
 #include "submit/SubmissionTransport.h"
 #include "util/Clock.h"
 #include "util/Errors.h"
+#include "util/ServerText.h"
 
 namespace tolvan {
 
@@ -202,7 +203,7 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
                                                        const EngineDefinition& definition)
 {
     const std::string& engine = definition.engineName;
-    const ErrorLog log(baseDir_);
+    const ErrorLog& log = errorLog_;
     view_.setLamp(Lamp::Green);
 
     if (definition.method != "POST" && definition.method != "GET") {
@@ -224,9 +225,10 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
         deadline_ = std::chrono::steady_clock::now() + timeout_;
         timerArmed_ = true;
     }
-    const RequestResult result = transport_.send(definition.method, definition.action,
-                                                 definition.method == "POST" ? definition.formBody : std::string(),
-                                                 pump_);
+    RequestResult result = transport_.send(definition.method, definition.action,
+                                           definition.method == "POST" ? definition.formBody : std::string(), pump_);
+    // The message carries the server's status line into error.log, the lists and the terminal.
+    result.message = cleanServerText(result.message);
     timerArmed_ = false;
     view_.pump();
 

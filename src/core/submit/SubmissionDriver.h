@@ -9,6 +9,7 @@
 
 #include "net/EventPump.h"
 #include "profiles/SiteProfile.h"
+#include "submit/ErrorLog.h"
 #include "submit/SubmissionRun.h"
 #include "submit/SubmissionView.h"
 
@@ -77,6 +78,7 @@ private:
     void removeFirstRemaining();
 
     std::string baseDir_;
+    ErrorLog errorLog_{baseDir_};  // kept open across records
     SubmissionView& view_;
     SubmissionTransport& transport_;
     RunPump pump_{*this};
