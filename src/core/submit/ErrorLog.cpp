@@ -46,11 +46,16 @@ void ErrorLog::appendRecord(const std::string& text) const
     if (fd_ >= 0 && (::fstat(fd_, &st) != 0 || st.st_nlink == 0))
         closeLog();
     if (fd_ < 0) {
-        fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        // Only a plain file is a log; O_NONBLOCK keeps a FIFO of that name from blocking.
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK);
         if (fd_ < 0) {
-            if (errno == ENOENT)
+            if (errno == ENOENT || errno == EISDIR || errno == ENXIO)
                 return;  // no log: nothing is recorded
             throw FileError(path_, std::string("Cannot open file (") + std::strerror(errno) + ")");
+        }
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            closeLog();
+            return;
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -81,6 +82,10 @@ TEST(ErrorLogFile, RecordsFollowTheLogThroughClearAndDeletion)
     ASSERT_EQ(::unlink(log.path().c_str()), 0);
     log.appendSkipped("Three");
     EXPECT_FALSE(log.exists());
+
+    // A folder of that name is no log either.
+    ASSERT_EQ(::mkdir(log.path().c_str(), 0777), 0);
+    EXPECT_NO_THROW(log.appendSkipped("Four"));
 }
 
 // A disk that takes only part of a record: the part is cut off again, the
