@@ -3,12 +3,14 @@
 #include "app/AppInfo.h"
 #include "app/Artwork.h"
 #include "app/Messages.h"
+#include "util/ServerText.h"
 
 namespace tolvan::app {
 
 void reportException(const std::exception& e)
 {
-    showError(nullptr, QString::fromUtf8(e.what()));
+    // Errors may carry a server's reply (an SMTP or HTTP status line).
+    showError(nullptr, QString::fromUtf8(cleanServerText(e.what())));
 }
 
 void reportUnknownException()

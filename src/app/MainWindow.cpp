@@ -404,8 +404,15 @@ void MainWindow::PageControl1Change(int)
 
 void MainWindow::PageControl1Enter() { TabSheet2->showAvailableCount(); }
 
-void MainWindow::onFocusChanged(QWidget* old, QWidget* now)
+void MainWindow::onFocusChanged(QWidget*, QWidget* now)
 {
+    // Only a move of the focus within this window enters a page: closing a
+    // message box or dialog opened from a page gives the focus back to the
+    // page it never left.
+    if (!now || now->window() != this)
+        return;
+    QWidget* const old = lastFocus_;
+    lastFocus_ = now;
     guarded([&] {
         if (isInside(now, PageControl1) && !isInside(old, PageControl1))
             PageControl1Enter();

@@ -2,6 +2,7 @@
 // The main window: seven pages and a menu. It owns the working state for the
 // life of the process, runs start-up (settings, data files, last site) and
 // writes everything back when it closes.
+#include <QPointer>
 #include <QMainWindow>
 #include <QString>
 
@@ -124,6 +125,9 @@ private:
     void setSubmissionClientProxyPort(int port);
 
     std::string baseDir_;
+    // The widget of this window that had the focus last. Focus that leaves for
+    // a message box or dialog and comes back has not entered anything.
+    QPointer<QWidget> lastFocus_;
     SubmitController* submit_ = nullptr;
     RankingController* ranking_ = nullptr;
     std::string settingsPath_;

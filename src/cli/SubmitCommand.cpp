@@ -23,6 +23,7 @@
 #include "util/Errors.h"
 #include "util/FileNames.h"
 #include "util/Files.h"
+#include "util/ServerText.h"
 
 namespace tolvan::cli {
 
@@ -355,7 +356,7 @@ int runSubmitCommand(int argc, char** argv)
         return 1;
     } catch (const std::exception& e) {
         std::fflush(stdout);  // the engines done so far come before the error
-        std::cerr << e.what() << '\n';
+        std::cerr << cleanServerText(e.what()) << '\n';
         return 1;
     }
 }

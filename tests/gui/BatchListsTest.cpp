@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "EngineServer.h"
@@ -340,6 +342,51 @@ TEST(ImportAutoRun, DeleteSelected)
     EXPECT_EQ(entries(window.files), QStringList{"b"});
     EXPECT_FALSE(fileExists(ws.base().file("batch/a")));
     EXPECT_TRUE(fileExists(ws.base().file("batch/b")));
+}
+
+// File names are bytes: one that is not UTF-8 and one holding "\\" are saved
+// and deleted like any other; a file that cannot be handled is named, the
+// others go on, and no success is claimed.
+TEST(ImportAutoRun, FileNamesAreTheBytesTheyAreAndFailuresAreNamed)
+{
+    GuiWorkspace ws(false);
+    const std::string latin = "caf\xE9";
+    ws.base().write("batch/" + latin, importFile("Latin", "http://", "latin.example"));
+    ws.base().write("batch/back\\slash", importFile("Slash", "http://", "slash.example"));
+    MessageBoxCatcher boxes;
+    FakeMain fake;
+    Tautobatch window(base(ws), fake.hooks());
+    window.show();
+    ASSERT_EQ(window.files->count(), 2);
+    window.files->selectAll();
+    window.Button2->click();
+    EXPECT_EQ(boxes.texts(), QStringList{"Batch Diretcory profiles have been saved as Tolvan Profiles."});
+    auto names = [&] {
+        std::vector<std::string> n = ProfileStore(ws.base().path()).readNames();
+        std::sort(n.begin(), n.end());
+        return n;
+    };
+    EXPECT_EQ(names(), (std::vector<std::string>{"Latin", "Slash"}));
+
+    // A selected file gone from the directory: named, the other still saved.
+    ws.base().write("batch/third", importFile("Third", "http://", "third.example"));
+    window.hide();
+    window.show();
+    window.files->selectAll();
+    ASSERT_EQ(std::remove(ws.base().file("batch/" + latin).c_str()), 0);
+    boxes.clear();
+    window.Button2->click();
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_NE(boxes.texts()[0].indexOf(QStringLiteral("caf\u00E9")), -1) << boxes.texts()[0].toStdString();
+    EXPECT_EQ(boxes.texts()[0].indexOf(QStringLiteral("have been saved")), -1);
+    EXPECT_EQ(names(), (std::vector<std::string>{"Latin", "Slash", "Third"}));
+
+    boxes.clear();
+    window.files->selectAll();
+    window.Button4->click();
+    EXPECT_EQ(boxes.texts(), QStringList{"Files Deleted"});
+    EXPECT_FALSE(fileExists(ws.base().file("batch/back\\slash")));
+    EXPECT_EQ(window.files->count(), 0);
 }
 
 // In the real window: with nothing to submit the run stops at its message and

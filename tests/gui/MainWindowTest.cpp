@@ -377,6 +377,39 @@ TEST(MainWindowRunning, FocusEnteringThePagesShowsTheEngineCountAndAddsTheSite)
     w->close();
 }
 
+// A message box opened from the Submit page hands the focus back to the page
+// it never left: that is no entering of the page, and the site removed stays
+// removed.
+TEST(MainWindowRunning, ClosingAMessageBoxFromTheSubmitPageDoesNotAddTheSiteAgain)
+{
+    GuiWorkspace ws;
+    tolvan::test::writeSettings(ws);
+    MessageBoxCatcher boxes;
+    auto w = start();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    w->TabSheet1->url2->setText(QStringLiteral("focus.example"));
+    w->TabSheet1->url2->setFocus();
+    w->PageControl1->setCurrentWidget(w->TabSheet3);
+    w->TabSheet3->sitestosubmitcb->setFocus();
+    ASSERT_TRUE(waitFor([&] { return w->TabSheet3->ListBox4->count() == 1; }));
+
+    w->TabSheet3->ListBox4->setCurrentRow(0);
+    w->TabSheet3->sitestosubmitRemoveb->setFocus();
+    w->TabSheet3->sitestosubmitRemoveb->click();
+    ASSERT_EQ(w->TabSheet3->ListBox4->count(), 0);
+
+    boxes.clear();
+    w->TabSheet3->BitBtn10->setFocus();
+    w->TabSheet3->BitBtn10->click();  // "Before saving a batch list, you must add items."
+    w->TabSheet3->sitestosubmitRemoveb->click();  // "You must first select an entry."
+    QTest::qWait(100);
+    EXPECT_EQ(boxes.texts().size(), 2) << boxes.texts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(w->TabSheet3->ListBox4->count(), 0);
+    w->close();
+}
+
 TEST(MainWindowRunning, AboutDebugSwitchesDebugModeOn)
 {
     GuiWorkspace ws;

@@ -1,10 +1,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -139,6 +141,30 @@ TEST(SubmitPage, ChooserTakesTheSavedAddressesAndKeepsItsText)
     page.sitestosubmitcb->setFocus();
     QApplication::processEvents();
     EXPECT_EQ(items(page.sitestosubmitcb), QStringList{"http://three.example"});
+}
+
+// Addresses compare exactly: typed text that differs from a saved address only
+// in letter case must not be completed into the saved one.
+TEST(SubmitPage, ChooserKeepsTheLetterCaseTyped)
+{
+    GuiWorkspace ws(false);
+    ws.base().write("sites/tlxurls.tlx", "http://old.example.net/\r\n");
+    SubmitPage page;
+    page.setBaseDir(QString::fromStdString(ws.base().path()));
+    page.show();
+    QApplication::setActiveWindow(&page);
+    page.sitestosubmitcb->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(items(page.sitestosubmitcb), QStringList{"http://old.example.net/"});
+    page.sitestosubmitcb->lineEdit()->clear();
+    QTest::keyClicks(page.sitestosubmitcb->lineEdit(), "HTTP://OLD.example.net/");
+    page.siestosubmitaddb->click();
+    EXPECT_EQ(entries(page.ListBox4), QStringList{"HTTP://OLD.example.net/"});
+
+    // Typing the saved address in its own case still completes to it.
+    page.sitestosubmitcb->lineEdit()->clear();
+    QTest::keyClicks(page.sitestosubmitcb->lineEdit(), "http://old");
+    EXPECT_EQ(page.sitestosubmitcb->currentText(), "http://old.example.net/");
 }
 
 TEST(SubmitPage, BatchButtonsCheckTheirPreconditions)

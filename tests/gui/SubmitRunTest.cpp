@@ -715,3 +715,36 @@ TEST(SubmitRun, CancelAndClosingTheWindowEndAnAutomaticMailThatNeverEnds)
         EXPECT_FALSE(rig.window->submitController()->running());
     }
 }
+
+TEST(DebugCapture, ALargeAnswerKeepsOnlyItsLastMegabytesAndSaysSo)
+{
+    GuiWorkspace ws(false);
+    DebugWindow window(QString::fromStdString(ws.base().path()));
+    window.startTransfer("Big Engine");
+    const int pieces = 4096;  // 16 MiB in 4 KiB pieces
+    for (int i = 0; i < pieces; ++i) {
+        QByteArray piece(4096, 'x');
+        piece.replace(0, 12, QByteArray::number(i).rightJustified(12, '0'));
+        window.transfer(piece);
+        if (i % 512 == 0)
+            QApplication::processEvents();
+    }
+    QTest::qWait(150);
+    EXPECT_LE(window.debuglist->blockCount(), DebugWindow::kMaxMemoLines);
+    window.endTransfer();
+
+    const std::string saved = readAll(ws.base().file("temp.htm"));
+    EXPECT_LE(saved.size(), static_cast<std::size_t>(DebugWindow::kMaxKeptBytes));
+    EXPECT_GT(saved.size(), static_cast<std::size_t>(DebugWindow::kMaxKeptBytes - 4096));
+    EXPECT_EQ(saved.substr(saved.size() - 4096, 12), QByteArray::number(pieces - 1).rightJustified(12, '0').toStdString());
+    EXPECT_FALSE(window.note->isHidden());
+    EXPECT_NE(window.note->text().indexOf("too large"), -1) << window.note->text().toStdString();
+
+    // The next answer is small: kept whole, and the note goes.
+    window.startTransfer("Small Engine");
+    window.transfer("<html>one");
+    window.transfer("two</html>");
+    window.endTransfer();
+    EXPECT_EQ(readAll(ws.base().file("temp.htm")), "<html>onetwo</html>");
+    EXPECT_TRUE(window.note->isHidden());
+}

@@ -12,6 +12,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/ErrorHandler.h"
 #include "app/MainWindow.h"
 #include "app/Messages.h"
@@ -20,6 +22,7 @@
 #include "app/pages/EnginesPage.h"
 #include "app/pages/SiteDataPage.h"
 #include "app/pages/SubmitPage.h"
+#include "util/TextCodec.h"
 
 namespace tolvan::app {
 
@@ -91,43 +94,82 @@ void Tautobatch::showEvent(QShowEvent* event)
         FormShow();
 }
 
+namespace {
+
+// A file name as the list shows it. The name itself stays in the item as the
+// bytes it is: one that is not UTF-8 is shown as Windows-1252 text.
+QString displayName(const std::string& name)
+{
+    return fromUtf8(isValidUtf8(name) ? name : windows1252ToUtf8(name));
+}
+
+constexpr int kNameRole = Qt::UserRole;
+
+}  // namespace
+
 void Tautobatch::FormShow()
 {
     guarded([&] {
         files->clear();
-        files->addItems(fromLines(BatchImport(toUtf8(baseDir_)).files()));
+        for (const std::string& name : BatchImport(toUtf8(baseDir_)).files()) {
+            auto* item = new QListWidgetItem(displayName(name), files);
+            item->setData(kNameRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+        }
     });
 }
 
 std::vector<std::string> Tautobatch::selectedFiles() const
 {
     std::vector<std::string> out;
-    for (int i = 0; i < files->count(); ++i)
-        if (files->item(i)->isSelected())
-            out.push_back(toUtf8(files->item(i)->text()));
+    for (int i = 0; i < files->count(); ++i) {
+        const QListWidgetItem* item = files->item(i);
+        if (!item->isSelected())
+            continue;
+        const QVariant name = item->data(kNameRole);
+        out.push_back(name.isValid() ? name.toByteArray().toStdString() : toUtf8(item->text()));
+    }
     return out;
 }
 
-bool Tautobatch::importSelected(std::optional<ImportedSite>& last)
+void Tautobatch::reportProblems(const QString& what, const std::vector<BatchFileProblem>& problems)
 {
-    return guarded([&] {
-        last = BatchImport(toUtf8(baseDir_)).importFiles(selectedFiles(), hooks_.workingProfile());
+    QStringList lines;
+    for (const BatchFileProblem& p : problems)
+        lines << displayName(p.file) + QStringLiteral(": ") + fromUtf8(p.reason);
+    showError(this, what + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n')));
+}
+
+bool Tautobatch::importSelected(std::optional<ImportedSite>& last, std::vector<std::string>& handled)
+{
+    std::vector<BatchFileProblem> problems;
+    const bool ok = guarded([&] {
+        const std::vector<std::string> selected = selectedFiles();
+        last = BatchImport(toUtf8(baseDir_)).importFiles(selected, hooks_.workingProfile(), &problems);
         if (last)
             hooks_.setWorkingProfile(last->site);
+        for (const std::string& file : selected)
+            if (std::none_of(problems.begin(), problems.end(),
+                             [&](const BatchFileProblem& p) { return p.file == file; }))
+                handled.push_back(file);
     });
+    if (!problems.empty())
+        reportProblems(QStringLiteral("These files could not be imported; the others were:"), problems);
+    return ok && problems.empty();
 }
 
 void Tautobatch::Button2Click()
 {
     std::optional<ImportedSite> last;
-    if (importSelected(last))
+    std::vector<std::string> handled;
+    if (importSelected(last, handled))
         showMessage(this, QString::fromLatin1(kImportSavedMessage));
 }
 
 void Tautobatch::Button1Click()
 {
     std::optional<ImportedSite> last;
-    if (!importSelected(last))
+    std::vector<std::string> handled;
+    if (!importSelected(last, handled) && handled.empty())
         return;
     // While a run goes its lists are fixed and Submit! cannot be pressed: the
     // files are saved as profiles and nothing else happens.
@@ -137,7 +179,7 @@ void Tautobatch::Button1Click()
         // The sites go in only when the last selected file named its profile.
         if (last && !last->profileName.empty()) {
             QStringList sites = hooks_.sitesToSubmit();
-            sites << fromLines(BatchImport(toUtf8(baseDir_)).addresses(selectedFiles()));
+            sites << fromLines(BatchImport(toUtf8(baseDir_)).addresses(handled));
             hooks_.setSitesToSubmit(sites);
         }
         if (majorengines->isChecked())
@@ -162,10 +204,13 @@ void Tautobatch::Button1Click()
 
 void Tautobatch::Button4Click()
 {
-    const bool ok = guarded([&] { BatchImport(toUtf8(baseDir_)).deleteFiles(selectedFiles()); });
+    std::vector<BatchFileProblem> problems;
+    const bool ok = guarded([&] { problems = BatchImport(toUtf8(baseDir_)).deleteFiles(selectedFiles()); });
     FormShow();
-    // A file that could not be deleted has been reported; no "done" after it.
-    if (ok)
+    // A file that could not be deleted is named; no "done" after it.
+    if (!problems.empty())
+        reportProblems(QStringLiteral("These files could not be deleted; the others were:"), problems);
+    else if (ok)
         showMessage(this, QString::fromLatin1(kFilesDeletedMessage));
 }
 

@@ -72,7 +72,10 @@ protected:
 private:
     // Saves the selected files as profiles and leaves the last one in the Site
     // Data fields; false when an error ended it (already shown).
-    bool importSelected(std::optional<ImportedSite>& last);
+    // Imports the selected files; `handled` gets those that could be read. A
+    // file that could not is named in an error box. True when all went well.
+    bool importSelected(std::optional<ImportedSite>& last, std::vector<std::string>& handled);
+    void reportProblems(const QString& what, const std::vector<BatchFileProblem>& problems);
 
     QString baseDir_;
     AutoRunHooks hooks_;

@@ -1,6 +1,7 @@
 #include "app/pages/SubmitPage.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -74,6 +75,9 @@ SubmitPage::SubmitPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curren
     sitestosubmitcb = named(new QComboBox(this), "sitestosubmitcb");
     sitestosubmitcb->setEditable(true);
     sitestosubmitcb->setInsertPolicy(QComboBox::NoInsert);
+    // Addresses compare exactly: completing "HTTP://A/" to a saved "http://a/"
+    // would add a different site than the one typed.
+    sitestosubmitcb->completer()->setCaseSensitivity(Qt::CaseSensitive);
     sitestosubmitcb->setToolTip(QStringLiteral("Select an item to add to the site list"));
     sitestosubmitcb->installEventFilter(this);
     sitestosubmitcb->lineEdit()->installEventFilter(this);

@@ -91,6 +91,7 @@ EngineUpdate::EngineUpdate(std::string baseDir, EventPump& pump, EngineUpdateObs
         onProgress(kind, size);
     };
     zip_.OnMessage = [this](int code, const std::string& text) { onMessage(code, text); };
+    zip_.OnIdle = [this] { pump_.processEvents(); };
 }
 
 EngineUpdate::~EngineUpdate() = default;
@@ -125,6 +126,7 @@ UpdateOutcome EngineUpdate::start()
         return UpdateOutcome::Busy;
     running_ = true;
     cancelled_ = false;
+    tooLarge_ = false;
     struct Done {
         bool& running;
         ~Done() { running = false; }
@@ -139,6 +141,10 @@ UpdateOutcome EngineUpdate::start()
     http_->setLocalFile(diskFile_);
     setStatus("Logging in to Quendel Server");
 
+    const auto tooLargeError = [this] {
+        return TolvanError("The download is larger than " + std::to_string(maxDownload_ >> 20) +
+                           " MB and was stopped. The data files were not changed.");
+    };
     try {
         http_->setAction(httpGet);
     } catch (...) {
@@ -146,7 +152,13 @@ UpdateOutcome EngineUpdate::start()
         removeDownload();
         if (cancelled_)
             return UpdateOutcome::Cancelled;
+        if (tooLarge_)
+            throw tooLargeError();
         throw;
+    }
+    if (tooLarge_) {
+        removeDownload();
+        throw tooLargeError();
     }
     if (cancelled_) {
         removeDownload();
@@ -224,11 +236,24 @@ void EngineUpdate::onHeader(const std::string& field, const std::string& value)
         expected_ = length;
     bar_.setMaximum(clampToInt(expected_));
     changed();
+    if (expected_ != kUnknownLength && expected_ > maxDownload_)
+        stopTooLarge();
+}
+
+void EngineUpdate::stopTooLarge()
+{
+    tooLarge_ = true;
+    if (http_->busy())
+        http_->setAction(httpIdle);
 }
 
 void EngineUpdate::onTransfer(std::int64_t total)
 {
     received_ = total;
+    if (total > maxDownload_) {
+        stopTooLarge();
+        return;
+    }
     const std::string line = std::to_string(total) + " bytes written";
     if (log_.empty())
         log_.push_back(line);

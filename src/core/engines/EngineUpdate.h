@@ -51,6 +51,9 @@ class EngineUpdate {
 public:
     // Expected length of a download that announces none.
     static constexpr std::int64_t kUnknownLength = 2147483647;
+    // A download larger than this is stopped: no engine archive comes near it,
+    // and it must not fill the disk.
+    static constexpr std::int64_t kMaxDownloadBytes = 128ll << 20;
 
     // baseDir ends with "/". The pump keeps the window alive during the
     // download and between extraction steps.
@@ -66,13 +69,15 @@ public:
     const std::string& diskFile() const { return diskFile_; }
     const std::string& extractionDir() const { return extractionDir_; }
 
+    void setMaxDownloadBytes(std::int64_t bytes) { maxDownload_ = bytes; }
+
     HttpClient& HTTP4() { return *http_; }
     ZipExtractor& zip() { return zip_; }
 
     // Start Update: downloads the archive, then unpacks it (extractStep).
     // A failed download throws the client's HttpError (or TolvanError for a
-    // download that ended early); the downloaded file is removed and data/ is
-    // left as it was.
+    // download that ended early or grew past the size limit); the downloaded
+    // file is removed and data/ is left as it was.
     UpdateOutcome start();
     // The extraction step: unpacks the downloaded archive into data/ and
     // deletes it. Nothing happens when there is no downloaded archive.
@@ -95,6 +100,7 @@ private:
     void changed();
     void show(const std::string& text);
     void removeDownload();
+    void stopTooLarge();
 
     void onHeader(const std::string& field, const std::string& value);
     void onTransfer(std::int64_t total);
@@ -116,6 +122,8 @@ private:
     std::int64_t received_ = 0;
     bool running_ = false;
     bool cancelled_ = false;
+    bool tooLarge_ = false;
+    std::int64_t maxDownload_ = kMaxDownloadBytes;
 };
 
 }  // namespace tolvan

@@ -21,7 +21,7 @@ namespace {
 bool isPlainName(const std::string& name)
 {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos
-        && name.find('\\') == std::string::npos;
+        && name.find('\0') == std::string::npos;
 }
 
 bool lessIgnoringCase(const std::string& a, const std::string& b)
@@ -36,7 +36,8 @@ std::string BatchImport::batchDir() const { return joinPath(baseDir_, "batch"); 
 
 std::string BatchImport::filePath(const std::string& fileName) const
 {
-    return joinPath(baseDir_, "batch/" + fileName);
+    // Not joinPath: it would read a "\" in the name as a folder step.
+    return batchDir() + "/" + fileName;
 }
 
 std::vector<std::string> BatchImport::files() const
@@ -89,7 +90,8 @@ ImportedSite BatchImport::read(const std::string& fileName, const SiteProfile& s
 }
 
 std::optional<ImportedSite> BatchImport::importFiles(const std::vector<std::string>& fileNames,
-                                                     const SiteProfile& working) const
+                                                     const SiteProfile& working,
+                                                     std::vector<BatchFileProblem>* problems) const
 {
     const ProfileStore store(baseDir_);
     // A first import, before any profile was saved, starts from empty indexes.
@@ -98,10 +100,20 @@ std::optional<ImportedSite> BatchImport::importFiles(const std::vector<std::stri
     std::optional<ImportedSite> last;
     SiteProfile current = working;
     for (const std::string& file : fileNames) {
-        last = read(file, current);
-        current = last->site;
-        if (!last->profileName.empty())
-            store.saveProfile(last->profileName, last->site, names, addresses);
+        try {
+            // A file gone since the list was read is not an empty import file.
+            if (isPlainName(file) && !fileExists(filePath(file)))
+                throw FileError(filePath(file), std::strerror(ENOENT));
+            ImportedSite site = read(file, current);
+            current = site.site;
+            if (!site.profileName.empty())
+                store.saveProfile(site.profileName, site.site, names, addresses);
+            last = std::move(site);
+        } catch (const FileError& e) {
+            if (!problems)
+                throw;
+            problems->push_back({file, e.what()});
+        }
     }
     return last;
 }
@@ -118,15 +130,19 @@ std::vector<std::string> BatchImport::addresses(const std::vector<std::string>& 
     return out;
 }
 
-void BatchImport::deleteFiles(const std::vector<std::string>& fileNames) const
+std::vector<BatchFileProblem> BatchImport::deleteFiles(const std::vector<std::string>& fileNames) const
 {
+    std::vector<BatchFileProblem> problems;
     for (const std::string& file : fileNames) {
-        if (!isPlainName(file))
+        if (!isPlainName(file)) {
+            problems.push_back({file, "Not a file of the batch directory"});
             continue;
+        }
         const std::string path = filePath(file);
-        if (fileExists(path) && std::remove(path.c_str()) != 0)
-            throw FileError(path, std::strerror(errno));
+        if (std::remove(path.c_str()) != 0 && errno != ENOENT)
+            problems.push_back({file, std::strerror(errno)});
     }
+    return problems;
 }
 
 }  // namespace tolvan

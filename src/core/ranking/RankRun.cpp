@@ -4,6 +4,7 @@
 
 #include "net/RemoteHosts.h"
 #include "ranking/RankEngines.h"
+#include "util/ServerText.h"
 
 namespace tolvan {
 
@@ -110,7 +111,7 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
         view_.setLamp(engine, false);
         view_.setCaption(engine, kRankUnable);
         if (engine == RankEngine::Infoseek)
-            view_.showMessage(std::string("Error   : ") + e.what());
+            view_.showMessage("Error   : " + cleanServerText(e.what()));
         return PageResult::Failed;
     }
     if (stopped_)

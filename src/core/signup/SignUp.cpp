@@ -5,6 +5,7 @@
 #include "net/HttpClient.h"
 #include "util/Errors.h"
 #include "util/FormEncoding.h"
+#include "util/ServerText.h"
 
 namespace tolvan {
 
@@ -66,7 +67,7 @@ SignUpResult postSignUp(HttpClient& client, const std::string& host, const SignU
     } catch (const HttpError& e) {
         if (isSignUpRedirect(e.what()))
             return {SignUpOutcome::Posted, {}};
-        return {SignUpOutcome::Failed, e.what()};
+        return {SignUpOutcome::Failed, cleanServerText(e.what())};
     }
     // A post that returns without any status line was interrupted.
     if (client.StatusLine().empty())

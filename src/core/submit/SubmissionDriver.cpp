@@ -12,6 +12,7 @@
 #include "submit/SubmissionTransport.h"
 #include "util/Clock.h"
 #include "util/Errors.h"
+#include "util/ServerText.h"
 
 namespace tolvan {
 
@@ -241,8 +242,10 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
         timerArmed_ = true;
     }
     static const std::string kNoBody;
-    const RequestResult result = transport_.send(definition.method, definition.action,
-                                                 definition.method == "POST" ? definition.formBody : kNoBody, pump_);
+    RequestResult result = transport_.send(definition.method, definition.action,
+                                           definition.method == "POST" ? definition.formBody : kNoBody, pump_);
+    // The message carries the server's status line into error.log, the lists and the terminal.
+    result.message = cleanServerText(result.message);
     timerArmed_ = false;
     view_.pump();
 

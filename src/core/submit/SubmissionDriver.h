@@ -79,6 +79,7 @@ private:
     void removeFirstRemaining();
 
     std::string baseDir_;
+    ErrorLog errorLog_{baseDir_};  // kept open across records
     SubmissionView& view_;
     SubmissionTransport& transport_;
     RunPump pump_{*this};

@@ -1,5 +1,6 @@
 #include "util/ZipExtractor.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,13 +8,16 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "util/Errors.h"
 #include "util/Files.h"
+#include "util/TextCodec.h"
 
 namespace tolvan {
 
@@ -40,12 +44,6 @@ std::string libzipText(int code)
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
-// One file read from the archive, waiting to be put in place.
-struct StagedFile {
-    std::string name;
-    std::string bytes;
-};
-
 mode_t newFileMode()
 {
     const mode_t mask = ::umask(0);
@@ -53,53 +51,78 @@ mode_t newFileMode()
     return 0666 & ~mask;
 }
 
-// Writes `bytes` as dir/name through a temporary file in the same directory
-// and a rename. The rename replaces whatever directory entry had the name (a
-// link included) and never follows it, so nothing outside dir is touched.
-bool writeReplacing(const std::string& dir, const std::string& name, std::string_view bytes, std::string& reason)
+bool writeAllTo(int fd, const char* data, std::size_t size, int& err)
 {
-    const std::string target = dir + "/" + name;
-    std::string temp = dir + "/.unzip-XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        reason = std::strerror(errno);
-        return false;
-    }
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        reason = std::strerror(err);
-        return false;
-    };
-    struct stat old {};
-    const mode_t mode = ::lstat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? (old.st_mode & 0777)
-                                                                                   : newFileMode();
-    if (::fchmod(fd, mode) != 0)
-        return fail(errno);
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return fail(n < 0 ? errno : ENOSPC);
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    if (::fsync(fd) != 0)
-        return fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        reason = std::strerror(err);
-        return false;
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        reason = std::strerror(err);
-        return false;
+        if (n <= 0) {
+            err = n < 0 ? errno : ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
     }
     return true;
 }
+
+void syncDirectory(const std::string& dir)
+{
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// The names in a directory by their case-folded form; empty when it is missing.
+std::unordered_map<std::string, std::string> namesByFoldedCase(const std::string& dir)
+{
+    std::unordered_map<std::string, std::string> names;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return names;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..")
+            names.emplace(foldCase(name), name);
+    }
+    ::closedir(d);
+    return names;
+}
+
+// Removes what an extraction killed halfway left behind: staging folders,
+// and the temporary files of earlier versions.
+void removeStaleStaging(const std::string& dir)
+{
+    std::error_code ec;
+    for (const auto& [folded, name] : namesByFoldedCase(dir)) {
+        (void)folded;
+        if (name.rfind(ZipExtractor::kStagingPrefix, 0) == 0 || name.rfind(".unzip-", 0) == 0)
+            std::filesystem::remove_all(dir + "/" + name, ec);
+    }
+}
+
+// The staging folder and everything in it goes when the extraction ends.
+struct StagingFolder {
+    std::string path;
+    ~StagingFolder()
+    {
+        if (!path.empty()) {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    }
+};
+
+// One file of the archive, staged and waiting to be put in place.
+struct Planned {
+    std::string staged;  // its path in the staging folder
+    std::string target;  // relative to the directory: "x.tlx" or "rank/x.tlx"
+    std::string backup;  // where the file it replaces was moved, empty if none
+    bool placed = false;
+};
 
 }  // namespace
 
@@ -131,6 +154,23 @@ std::string flatEntryName(const std::string& entryName, bool* unsafe)
     if (bad || last == "." || last == "..")
         return {};
     return last;  // empty for a folder entry ("engines/")
+}
+
+std::string entryTarget(const std::string& entryName, bool* unsafe)
+{
+    const std::string name = flatEntryName(entryName, unsafe);
+    if (name.empty())
+        return {};
+    // The folder steps: everything before the last separator.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < entryName.size(); ++i) {
+        if (!isSeparator(entryName[i]))
+            continue;
+        if (equalsIgnoreCase(std::string_view(entryName).substr(start, i - start), "rank"))
+            return "rank/" + name;
+        start = i + 1;
+    }
+    return name;
 }
 
 void ZipExtractor::progress(ExtractProgress kind, const std::string& name, std::uint64_t size)
@@ -170,6 +210,7 @@ int ZipExtractor::Extract()
     }
     if (changeDirectory_ && ::chdir(dir.c_str()) != 0)
         message(kExtractWriteError, "Cannot enter " + dir + ": " + std::strerror(errno));
+    removeStaleStaging(dir);
 
     int openError = 0;
     Archive archive(zip_open(zipFilename_.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &openError));
@@ -181,8 +222,26 @@ int ZipExtractor::Extract()
         return 0;
     }
 
-    // First read and check everything; nothing in the directory changes yet.
-    std::vector<StagedFile> staged;
+    StagingFolder staging;
+    {
+        std::string pattern = dir + "/" + kStagingPrefix + "XXXXXX";
+        if (!::mkdtemp(pattern.data())) {
+            message(kExtractWriteError, "Error writing " + dir + ": " + std::strerror(errno));
+            return 0;
+        }
+        staging.path = pattern;
+    }
+
+    // The names already there, so an entry that differs only in letter case
+    // replaces the file rather than adding a second one beside it.
+    auto existing = namesByFoldedCase(dir);
+    auto existingRank = namesByFoldedCase(dir + "/rank");
+
+    // First stream every entry into the staging folder and check it; nothing
+    // in the directory changes yet.
+    std::vector<Planned> planned;
+    std::unordered_map<std::string, std::size_t> plannedByKey;
+    std::vector<std::string> extracted;  // one name per entry, in archive order
     std::uint64_t total = 0;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     std::vector<char> buffer(kStepBytes);
@@ -216,11 +275,13 @@ int ZipExtractor::Extract()
             continue;
 
         bool unsafe = false;
-        const std::string name = flatEntryName(entryName, &unsafe);
-        if (unsafe || name.empty()) {
+        const std::string target = entryTarget(entryName, &unsafe);
+        if (unsafe || target.empty()) {
             message(kExtractUnsafeName, "Skipped " + entryName + ": unsafe path");
             continue;
         }
+        const bool inRank = target.rfind("rank/", 0) == 0;
+        const std::string name = inRank ? target.substr(5) : target;
 
         const std::uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
         if (size > kMaxFileSize || total + size > kMaxTotalSize) {
@@ -233,14 +294,34 @@ int ZipExtractor::Extract()
             return 0;
         }
 
+        const std::string key = (inRank ? "rank/" : "") + foldCase(name);
+        auto [slot, fresh] = plannedByKey.emplace(key, planned.size());
+        if (fresh) {
+            auto& names = inRank ? existingRank : existing;
+            const auto found = names.find(foldCase(name));
+            const std::string kept = found == names.end() ? name : found->second;
+            planned.push_back({staging.path + "/" + std::to_string(planned.size()), (inRank ? "rank/" : "") + kept,
+                               {}, false});
+        }
+        const Planned& plan = planned[slot->second];
+        // The later of two entries for one file wins: its bytes replace the staged ones.
+        const int fd = ::open(plan.staged.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            message(kExtractWriteError, "Error writing " + name + ": " + std::strerror(errno));
+            return 0;
+        }
+        struct FdCloser {
+            int fd;
+            ~FdCloser() { ::close(fd); }
+        } closer{fd};
+
         Entry entry(zip_fopen_index(archive.get(), index, 0));
         if (!entry) {
             message(kExtractReadError,
                     "Error reading " + entryName + ": " + std::string(zip_strerror(archive.get())));
             return 0;
         }
-        StagedFile file{name, {}};
-        file.bytes.reserve(static_cast<std::size_t>(size));
+        std::uint64_t read = 0;
         for (;;) {
             const zip_int64_t n = zip_fread(entry.get(), buffer.data(), buffer.size());
             if (n < 0) {
@@ -250,18 +331,24 @@ int ZipExtractor::Extract()
             }
             if (n == 0)
                 break;
-            file.bytes.append(buffer.data(), static_cast<std::size_t>(n));
-            if (file.bytes.size() > size) {
+            read += static_cast<std::uint64_t>(n);
+            if (read > size) {
                 message(kExtractReadError, "Error reading " + entryName + ": more data than announced");
                 return 0;
             }
-            progress(ExtractProgress::Step, name, file.bytes.size());
+            int err = 0;
+            if (!writeAllTo(fd, buffer.data(), static_cast<std::size_t>(n), err)) {
+                message(kExtractWriteError, "Error writing " + name + ": " + std::strerror(err) +
+                                                ". The data files were not changed.");
+                return 0;
+            }
+            progress(ExtractProgress::Step, name, read);
             if (cancelRequested_) {
                 cancelled_ = true;
                 return 0;
             }
         }
-        if (file.bytes.size() != size) {
+        if (read != size) {
             message(kExtractReadError, "Error reading " + entryName + ": less data than announced");
             return 0;
         }
@@ -270,36 +357,95 @@ int ZipExtractor::Extract()
             message(kExtractReadError, "Error reading " + entryName + ": " + libzipText(closeError));
             return 0;
         }
+        // A replaced file keeps its permissions; a new one gets the usual ones.
+        struct stat old {};
+        const std::string targetPath = dir + "/" + plan.target;
+        const mode_t mode = ::lstat(targetPath.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? (old.st_mode & 0777)
+                                                                                           : newFileMode();
+        if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0) {
+            message(kExtractWriteError, "Error writing " + name + ": " + std::strerror(errno) +
+                                            ". The data files were not changed.");
+            return 0;
+        }
         total += size;
-        staged.push_back(std::move(file));
+        extracted.push_back(name);
     }
     archive.reset();
 
-    if (staged.empty()) {
+    if (planned.empty()) {
         message(kExtractBadArchive, "No valid zip entries found");
         progress(ExtractProgress::EndOfBatch, {}, 0);
         return 0;
     }
 
-    // Everything read well: put the files in place, one rename each.
-    int written = 0;
-    for (const StagedFile& file : staged) {
-        std::string reason;
-        if (writeReplacing(dir, file.name, file.bytes, reason)) {
-            ++written;
-            message(kExtractInfo, "Extracted " + file.name);
-        } else {
-            message(kExtractWriteError, "Error writing " + file.name + ": " + reason);
+    // Everything is staged and checked: put each file in place with renames,
+    // which need no space. The replaced files wait in the staging folder until
+    // all are in, so any failure can put them back.
+    const std::string backups = staging.path + "/old";
+    bool madeRank = false;
+    std::string failure;
+    if (::mkdir(backups.c_str(), 0700) != 0)
+        failure = "Error writing " + dir + ": " + std::strerror(errno);
+    for (std::size_t i = 0; failure.empty() && i < planned.size(); ++i) {
+        Planned& plan = planned[i];
+        const std::string targetPath = dir + "/" + plan.target;
+        if (plan.target.rfind("rank/", 0) == 0 && !madeRank && existingRank.empty()) {
+            if (::mkdir((dir + "/rank").c_str(), 0777) == 0)
+                madeRank = true;
+            else if (errno != EEXIST) {
+                failure = "Error writing rank: " + std::string(std::strerror(errno));
+                break;
+            }
         }
+        struct stat st {};
+        if (::lstat(targetPath.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode)) {
+                failure = "Error writing " + plan.target + ": " + std::strerror(EISDIR);
+                break;
+            }
+            const std::string backup = backups + "/" + std::to_string(i);
+            if (::rename(targetPath.c_str(), backup.c_str()) != 0) {
+                failure = "Error writing " + plan.target + ": " + std::strerror(errno);
+                break;
+            }
+            plan.backup = backup;
+        }
+        if (::rename(plan.staged.c_str(), targetPath.c_str()) != 0) {
+            failure = "Error writing " + plan.target + ": " + std::strerror(errno);
+            if (!plan.backup.empty() && ::rename(plan.backup.c_str(), targetPath.c_str()) == 0)
+                plan.backup.clear();
+            break;
+        }
+        plan.placed = true;
+        if (i % 64 == 63 && OnIdle)
+            OnIdle();
     }
-    const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
+
+    if (!failure.empty()) {
+        // Put back what was there, newest first.
+        for (auto it = planned.rbegin(); it != planned.rend(); ++it) {
+            const std::string targetPath = dir + "/" + it->target;
+            if (it->placed && it->backup.empty())
+                ::unlink(targetPath.c_str());
+            if (!it->backup.empty())
+                ::rename(it->backup.c_str(), targetPath.c_str());
+        }
+        if (madeRank)
+            ::rmdir((dir + "/rank").c_str());
+        syncDirectory(dir);
+        message(kExtractWriteError, failure + ". The data files were left as they were.");
+        progress(ExtractProgress::EndOfBatch, {}, 0);
+        return 0;
     }
-    failed_ = written == 0;
+
+    syncDirectory(dir);
+    if (madeRank || !existingRank.empty())
+        syncDirectory(dir + "/rank");
+    for (const std::string& name : extracted)
+        message(kExtractInfo, "Extracted " + name);
+    failed_ = false;
     progress(ExtractProgress::EndOfBatch, {}, 0);
-    return written;
+    return static_cast<int>(extracted.size());
 }
 
 }  // namespace tolvan

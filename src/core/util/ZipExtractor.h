@@ -1,14 +1,18 @@
 #pragma once
 // Unpacks a ZIP archive into one directory. Every file of the archive lands
 // directly in that directory, without the archive's folder names, replacing a
-// file of the same name; files the archive does not hold stay.
+// file of the same name; files the archive does not hold stay. Entries below a
+// folder named "rank" land in the directory's rank/ folder instead. Names that
+// differ only in letter case are the same file: an existing file keeps its
+// name, and of two such entries the later wins.
 //
 // Safety: entries with an absolute path, a ".." step, or that are links or
 // other special files are refused (reported, never written), so nothing is
-// ever written outside the directory. All entries are read and checked
-// (CRC, size) before the first file is replaced, so an archive that turns out
-// to be damaged replaces nothing. Each file is written beside its target and
-// renamed over it, so a crash never leaves a half-written file.
+// ever written outside the directory. Every entry is streamed into a staging
+// folder inside the directory and checked (CRC, size) before the first file
+// is replaced; then each is renamed into place. Either every file is put in
+// place or, on any failure, what was there is restored: the directory never
+// holds half an update.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -71,6 +75,13 @@ public:
 
     std::function<void(ExtractProgress kind, const std::string& fileName, std::uint64_t size)> OnProgress;
     std::function<void(int errCode, const std::string& message)> OnMessage;
+    // Called now and then while files are put in place, so a window can keep
+    // its events running.
+    std::function<void()> OnIdle;
+
+    // Where staging folders begin; stale ones of an interrupted extraction are
+    // removed by the next.
+    static constexpr const char* kStagingPrefix = ".tolvan-update-";
 
 private:
     void progress(ExtractProgress kind, const std::string& name, std::uint64_t size);
@@ -91,5 +102,10 @@ private:
 // written: a folder entry, an absolute path, a drive letter, a ".." step, or
 // a name that is "." or "..". Both "/" and "\" separate folders.
 std::string flatEntryName(const std::string& entryName, bool* unsafe = nullptr);
+
+// The path, relative to the extraction directory, an entry is written to:
+// flatEntryName, under "rank/" when a folder of the entry's path is named
+// "rank" (in any letter case). Empty when the entry must not be written.
+std::string entryTarget(const std::string& entryName, bool* unsafe = nullptr);
 
 }  // namespace tolvan

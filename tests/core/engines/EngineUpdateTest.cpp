@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <filesystem>
@@ -380,6 +384,102 @@ TEST(ZipExtractorTest, MissingExtractionDirectoryIsCreatedAndLaterDuplicateNameW
     EXPECT_EQ(dir.read("data/x.tlx"), "second");
     EXPECT_EQ(messages, (std::vector<std::pair<int, std::string>>{{0, "Extracted x.tlx"}, {0, "Extracted x.tlx"}}));
     EXPECT_EQ(fs::current_path().string(), std::string(cwd));
+}
+
+TEST_F(EngineUpdateTest, AFileThatCannotBePutInPlaceRestoresEveryFileAndIsReported)
+{
+    // data/Zeta.tlx is a folder: the archive's Zeta.tlx cannot replace it, and
+    // by then Keep.tlx and sites.tlx have been put in place.
+    base_.write("data/Zeta.tlx/inside", "x");
+    server_.putArchive(kArchive, R"([{"name": "Keep.tlx", "data": "replaced"},
+                                     {"name": "sites.tlx", "data": "Brand New\r\n"},
+                                     {"name": "Brand New.tlx", "data": "[Engine]\r\n"},
+                                     {"name": "Zeta.tlx", "data": "zeta"}])");
+    const auto before = snapshot(data());
+    EXPECT_EQ(update_.start(), UpdateOutcome::ExtractionFailed);
+    EXPECT_EQ(snapshot(data()), before);
+    EXPECT_EQ(recorder_.messages,
+              std::vector<std::string>{
+                  "Error Msg from DLL: Error writing Zeta.tlx: Is a directory. The data files were left as they were."});
+    EXPECT_EQ(update_.status(), "Data Update Failed - the data files were not changed");
+    EXPECT_FALSE(archiveLeft());
+}
+
+TEST_F(EngineUpdateTest, NamesDifferingOnlyInCaseAreOneFileAndRankEntriesGoToTheirFolder)
+{
+    base_.write("data/.tolvan-update-stale/5", "left by a killed update");
+    server_.putArchive(kArchive, R"([{"name": "KEEP.TLX", "data": "keep, new"},
+                                     {"name": "engines/new.tlx", "data": "first"},
+                                     {"name": "engines/NEW.tlx", "data": "second"},
+                                     {"name": "rank/engines.tlx", "data": "rank list"},
+                                     {"name": "tleng/Rank/Search.tlx", "data": "rank format"}])");
+    EXPECT_EQ(update_.start(), UpdateOutcome::Complete);
+    const auto after = snapshot(data());
+    const std::map<std::string, std::string> expected = {
+        {"hosts.tlx", after.at("hosts.tlx")},
+        {"sites.tlx", "Old Engine\r\nKeep\r\n"},
+        {"Old Engine.tlx", "[Engine]\r\nURL=old\r\n"},
+        {"Keep.tlx", "keep, new"},
+        {"new.tlx", "second"},
+        {"rank/", ""},
+        {"rank/engines.tlx", "rank list"},
+        {"rank/Search.tlx", "rank format"},
+    };
+    EXPECT_EQ(after, expected);
+}
+
+TEST_F(EngineUpdateTest, ADownloadPastTheSizeLimitIsStoppedAndChangesNothing)
+{
+    server_.putArchive(kArchive, R"([{"name": "sites.tlx", "data": "replaced\r\n"},
+                                     {"name": "big.bin", "size": 400000, "stored": true}])");
+    update_.setMaxDownloadBytes(1 << 18);
+    const auto before = snapshot(data());
+    for (const char* behaviour : {"{}", R"({"length": false})"}) {
+        server_.setBehaviour(behaviour);
+        try {
+            update_.start();
+            ADD_FAILURE() << "an oversized download must fail: " << behaviour;
+        } catch (const TolvanError& e) {
+            EXPECT_NE(std::string(e.what()).find("larger than"), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(snapshot(data()), before) << behaviour;
+        EXPECT_FALSE(archiveLeft()) << behaviour;
+    }
+}
+
+// A disk that fills up while the files are being written: nothing of the
+// update may be in place, and the extraction must not count as done.
+TEST(ZipExtractorTest, ADiskThatFillsUpLeavesTheDirectoryAsItWas)
+{
+    TempDir dir;
+    dir.write("data/sites.tlx", "Old\r\n");
+    dir.write("data/Keep.tlx", "keep");
+    makeZip(dir.file("a.zip"), R"([{"name": "sites.tlx", "data": "New\r\n"},
+                                   {"name": "Keep.tlx", "data": "replaced"},
+                                   {"name": "big.bin", "size": 300000, "stored": true}])");
+    const auto before = snapshot(dir.file("data"));
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The file-size limit stands in for a full disk.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{100000, 100000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ZipExtractor zip;
+        zip.setChangeDirectory(false);
+        zip.setZipFilename(dir.file("a.zip"));
+        zip.setExtrBaseDir(dir.file("data"));
+        int errors = 0;
+        zip.OnMessage = [&](int code, const std::string&) { errors += code > 0; };
+        const int written = zip.Extract();
+        ::_exit(written == 0 && zip.failed() && errors == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a failed extraction was reported as done";
+    EXPECT_EQ(snapshot(dir.file("data")), before);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ struct RecordingView : SubmissionView {
     std::vector<std::string> messages;
     std::vector<std::string> statuses;
     std::vector<std::string> outcomes;  // "engine:outcome"
+    std::vector<std::string> details;   // the detail of each outcome, as the command line prints it
     std::vector<std::vector<std::string>> remainingShown;
     std::vector<SubmissionRun> reportsWritten;  // run state at each automatic report
     std::vector<AutoReportKind> reportKinds;
@@ -50,10 +51,11 @@ struct RecordingView : SubmissionView {
     void siteProfileChanged(const SiteProfile& s) override { lastProfile = s; }
     void playSound(RunSound s) override { sounds.push_back(s); }
     void engineFinished(const std::string&, const std::string& engine, EngineOutcome outcome,
-                        const std::string&) override
+                        const std::string& detail) override
     {
         static const char* names[] = {"success", "failed", "timed-out", "skipped"};
         outcomes.push_back(engine + ":" + names[static_cast<int>(outcome)]);
+        details.push_back(detail);
     }
     void writeAutoReport(AutoReportKind kind) override
     {

@@ -1,0 +1,16 @@
+#include "util/ServerText.h"
+
+namespace tolvan {
+
+std::string cleanServerText(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            c = ' ';
+    }
+    return out;
+}
+
+}  // namespace tolvan
