@@ -60,6 +60,9 @@ public:
     // Stores the run's "Last Submission: <date>" text under the profile (key
     // LASTRUN). A profile that no longer exists is not recreated by this.
     void stampLastRun(const std::string& name, const std::string& labelText) const;
+    // Stores the site's IndexNow key and key location under the profile, leaving
+    // its other lines as they are. A profile that no longer exists is not recreated.
+    void storeIndexNowKey(const std::string& name, const std::string& key, const std::string& location) const;
 
 private:
     std::string path(const char* relative) const;
