@@ -92,6 +92,7 @@ public:
         else if (text != "Make sure you have an internet connection established and then hit OK")
             std::cerr << text << '\n';
     }
+    void showNotice(const std::string& text) override { std::cerr << text << '\n'; }
     void setRunning(bool) override {}
     void setStatus(const std::string&, Blink) override {}
     void setBeingSubmitted(const std::string&) override {}
@@ -239,6 +240,7 @@ int runSubmitCommand(int argc, char** argv)
         request.autoHtml = settings.htmlcheck;
         request.autoText = settings.textcheck;
         request.autoMail = settings.emailcheck;
+        request.keepHistory = !options.dryRun;
 
         // The working profile starts as the window would show it: the last site fields.
         SiteProfile site = ProfileStore(base).readLastFields();
