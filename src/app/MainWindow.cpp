@@ -33,6 +33,8 @@
 #include "app/dialogs/BatchListDialogs.h"
 #include "app/dialogs/ErrorLogViewer.h"
 #include "app/dialogs/ImportAutoRunWindow.h"
+#include "app/dialogs/IndexNowDialog.h"
+#include "app/dialogs/SubmissionHistoryWindow.h"
 #include "app/dialogs/UpdateDialog.h"
 #include "app/ErrorHandler.h"
 #include "app/HelpGuide.h"
@@ -47,6 +49,7 @@
 #include "app/pages/SearchPage.h"
 #include "app/pages/SiteDataPage.h"
 #include "app/pages/SubmitPage.h"
+#include "indexnow/Notifier.h"
 #include "net/RemoteHosts.h"
 #include "profiles/ProfileStore.h"
 #include "storage/BigIniFile.h"
@@ -175,6 +178,13 @@ void MainWindow::buildMenu()
     file->addAction(BatchRun1);
     file->addSeparator();
     file->addAction(Exit1);
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->setObjectName(QStringLiteral("Tools1"));
+    IndexNow1 = makeAction("IndexNow1", "IndexNow...", &MainWindow::IndexNow1Click);
+    SubmissionHistory1 = makeAction("SubmissionHistory1", "Submission History...", &MainWindow::SubmissionHistory1Click);
+    tools->addAction(IndexNow1);
+    tools->addAction(SubmissionHistory1);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
@@ -340,6 +350,9 @@ bool MainWindow::startupSteps()
         if (fileExists(customEngines))
             TabSheet2->addAvailableEngines(toQStringList(readLineList(customEngines)));
     });
+    guarded([this] {
+        TabSheet2->addAvailableEngines(toQStringList(indexNowEngines(baseDir_)));
+    });
     return true;
 }
 
@@ -456,6 +469,22 @@ void MainWindow::About1Click()
         emit debugModeRequested();
     });
     about.exec();
+}
+
+void MainWindow::IndexNow1Click()
+{
+    // The dialog works on the working profile: the key it makes or edits stays with the site.
+    SiteProfile site = TabSheet1->profile();
+    IndexNowDialog dialog(baseDir_, site, this);
+    dialog.exec();
+    TabSheet1->setIndexNowKey(site.indexNowKey, site.indexNowKeyLocation);
+}
+
+void MainWindow::SubmissionHistory1Click()
+{
+    auto* window = new SubmissionHistoryWindow(baseDir_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
 }
 
 // ---------------------------------------------------------------- shutdown
