@@ -49,7 +49,6 @@
 #include "app/pages/SearchPage.h"
 #include "app/pages/SiteDataPage.h"
 #include "app/pages/SubmitPage.h"
-#include "indexnow/Notifier.h"
 #include "net/RemoteHosts.h"
 #include "profiles/ProfileStore.h"
 #include "storage/BigIniFile.h"
@@ -350,9 +349,7 @@ bool MainWindow::startupSteps()
         if (fileExists(customEngines))
             TabSheet2->addAvailableEngines(toQStringList(readLineList(customEngines)));
     });
-    guarded([this] {
-        TabSheet2->addAvailableEngines(toQStringList(indexNowEngines(baseDir_)));
-    });
+
     return true;
 }
 
@@ -476,6 +473,15 @@ void MainWindow::IndexNow1Click()
     // The dialog works on the working profile: the key it makes or edits stays with the site.
     SiteProfile site = TabSheet1->profile();
     IndexNowDialog dialog(baseDir_, site, this);
+    // The endpoints are not in the engine index: the dialog puts the chosen one on the list to submit.
+    dialog.onAddEngine = [this](const std::string& engine) {
+        if (TabSheet2->isRunning())
+            return false;
+        QStringList names = TabSheet2->enginesToSubmit();
+        if (!names.contains(q(engine)))
+            TabSheet2->setEnginesToSubmit(names << q(engine));
+        return true;
+    };
     dialog.exec();
     TabSheet1->setIndexNowKey(site.indexNowKey, site.indexNowKeyLocation);
 }

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -80,7 +81,7 @@ TEST(IndexNowDialog, KeysAreCheckedAndStoredWithTheSavedProfile)
     EXPECT_EQ(ProfileStore(ws.base().path()).loadProfile("Other").indexNowKey, "");
 }
 
-TEST(MainWindow, ToolsMenuAndIndexNowEnginesAreOffered)
+TEST(MainWindow, ToolsMenuAndTheEndpointsReachTheEnginesToSubmit)
 {
     GuiWorkspace ws(true);
     writeSettings(ws);  // not the first start: no sign-up window
@@ -93,6 +94,18 @@ TEST(MainWindow, ToolsMenuAndIndexNowEnginesAreOffered)
     for (QAction* a : tools->actions())
         captions << a->text();
     EXPECT_EQ(captions, (QStringList{"IndexNow...", "Submission History..."}));
-    EXPECT_FALSE(window.TabSheet2->ListBox1->findItems("IndexNow", Qt::MatchExactly).isEmpty());
-    EXPECT_FALSE(window.TabSheet2->ListBox1->findItems("IndexNow Yep", Qt::MatchExactly).isEmpty());
+
+    SiteProfile site;
+    IndexNowDialog dialog(ws.base().path(), site);
+    auto* endpoints = findWidget<QComboBox>(&dialog, "endpointBox");
+    ASSERT_GE(endpoints->count(), 6);
+    EXPECT_EQ(endpoints->itemText(0), "IndexNow");
+    endpoints->setCurrentIndex(endpoints->findText("IndexNow Yep"));
+    std::string added;
+    dialog.onAddEngine = [&added](const std::string& engine) {
+        added = engine;
+        return true;
+    };
+    findWidget<QPushButton>(&dialog, "addEngineButton")->click();
+    EXPECT_EQ(added, "IndexNow Yep");
 }

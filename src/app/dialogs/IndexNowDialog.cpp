@@ -59,10 +59,12 @@ IndexNowDialog::IndexNowDialog(const std::string& baseDir, SiteProfile& site, QW
     auto* notifyForm = new QFormLayout;
     notifyForm->addRow(QStringLiteral("Sitemap:"), sitemapEdit);
     notifyForm->addRow(QStringLiteral("Endpoint:"), endpointBox);
+    addEngineButton = named(new QPushButton(QStringLiteral("Add to Engines to Submit")), "addEngineButton");
     notifyButton = named(new QPushButton(QStringLiteral("Notify Changed Pages")), "notifyButton");
     cancelButton = named(new QPushButton(QStringLiteral("Cancel")), "cancelButton");
     cancelButton->setEnabled(false);
     auto* notifyButtons = new QHBoxLayout;
+    notifyButtons->addWidget(addEngineButton);
     notifyButtons->addWidget(notifyButton);
     notifyButtons->addWidget(cancelButton);
     progress = named(new QProgressBar, "progress");
@@ -90,6 +92,7 @@ IndexNowDialog::IndexNowDialog(const std::string& baseDir, SiteProfile& site, QW
     connect(saveKeyButton, &QPushButton::clicked, this, [this] { guarded([this] { saveKeyFileClick(); }); });
     connect(checkButton, &QPushButton::clicked, this, [this] { guarded([this] { checkKeyFileClick(); }); });
     connect(notifyButton, &QPushButton::clicked, this, [this] { guarded([this] { notifyClick(); }); });
+    connect(addEngineButton, &QPushButton::clicked, this, [this] { guarded([this] { addEngineClick(); }); });
     connect(cancelButton, &QPushButton::clicked, this, [this] { cancelClick(); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(keyEdit, &QLineEdit::editingFinished, this, [this] { guarded([this] { storeKey(); }); });
@@ -216,6 +219,18 @@ void IndexNowDialog::notifyClick()
     statusLabel->setText(text);
 }
 
+void IndexNowDialog::addEngineClick()
+{
+    const std::string engine = toUtf8(endpointBox->currentText());
+    if (engine.empty() || !onAddEngine)
+        return;
+    if (onAddEngine(engine))
+        statusLabel->setText(endpointBox->currentText()
+                             + QStringLiteral(" is on the Engines to submit list: Submit! sends each site's address with its key."));
+    else
+        statusLabel->setText(QStringLiteral("The engine lists cannot change while a submission runs."));
+}
+
 void IndexNowDialog::cancelClick()
 {
     if (notifier_)
@@ -227,7 +242,8 @@ void IndexNowDialog::cancelClick()
 void IndexNowDialog::setBusy(bool busy)
 {
     busy_ = busy;
-    for (QWidget* w : std::initializer_list<QWidget*>{generateButton, saveKeyButton, checkButton, notifyButton, keyEdit,
+    for (QWidget* w : std::initializer_list<QWidget*>{generateButton, saveKeyButton, checkButton, notifyButton,
+                                                       addEngineButton, keyEdit,
                                                        keyLocationEdit, sitemapEdit, endpointBox})
         w->setEnabled(!busy);
     cancelButton->setEnabled(busy);

@@ -4,6 +4,7 @@
 // the sitemap with a progress bar and Cancel.
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 #include "profiles/SiteProfile.h"
@@ -38,6 +39,7 @@ public:
     QPushButton* checkButton = nullptr;
     QLineEdit* sitemapEdit = nullptr;
     QComboBox* endpointBox = nullptr;
+    QPushButton* addEngineButton = nullptr;
     QPushButton* notifyButton = nullptr;
     QPushButton* cancelButton = nullptr;
     QProgressBar* progress = nullptr;
@@ -49,6 +51,10 @@ public:
     void checkKeyFileClick();
     void notifyClick();
     void cancelClick();
+    void addEngineClick();
+
+    // Puts an endpoint on the engines-to-submit list; false while a run goes.
+    std::function<bool(const std::string& engine)> onAddEngine;
 
 protected:
     void reject() override;

@@ -18,7 +18,6 @@
 #include "app/TextConversion.h"
 #include "app/pages/EnginesPage.h"
 #include "storage/LineList.h"
-#include "indexnow/Notifier.h"
 #include "util/Files.h"
 #include "widgets/LedNumber.h"
 
@@ -157,7 +156,6 @@ void reloadAvailableEngines(const std::string& baseDir, EnginesPage* engines)
     engines->setAvailableEngines(fileExists(index) ? fromLines(readLineList(index)) : QStringList());
     if (fileExists(custom))
         engines->addAvailableEngines(fromLines(readLineList(custom)));
-    engines->addAvailableEngines(fromLines(indexNowEngines(baseDir)));
     engines->showAvailableCount();
 }
 

@@ -25,7 +25,7 @@ std::string indexNowEndpointUrl(const RemoteHosts& hosts, const std::string& eng
 std::string indexNowEndpointOrigin(const RemoteHosts& hosts, const std::string& engine);
 bool isIndexNowEngine(const RemoteHosts& hosts, const std::string& engine);
 // The engines of the [IndexNow] section that have a definition file, in file order:
-// offered on the Engines page beside the engine index, never part of it.
+// offered by the IndexNow dialog, never part of the engine index.
 std::vector<std::string> indexNowEngines(const std::string& baseDir);
 
 struct NotifyRequest {
