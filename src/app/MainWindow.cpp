@@ -33,6 +33,8 @@
 #include "app/dialogs/BatchListDialogs.h"
 #include "app/dialogs/ErrorLogViewer.h"
 #include "app/dialogs/ImportAutoRunWindow.h"
+#include "app/dialogs/IndexNowDialog.h"
+#include "app/dialogs/SubmissionHistoryWindow.h"
 #include "app/dialogs/UpdateDialog.h"
 #include "app/ErrorHandler.h"
 #include "app/HelpGuide.h"
@@ -175,6 +177,13 @@ void MainWindow::buildMenu()
     file->addAction(BatchRun1);
     file->addSeparator();
     file->addAction(Exit1);
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    tools->setObjectName(QStringLiteral("Tools1"));
+    IndexNow1 = makeAction("IndexNow1", "IndexNow...", &MainWindow::IndexNow1Click);
+    SubmissionHistory1 = makeAction("SubmissionHistory1", "Submission History...", &MainWindow::SubmissionHistory1Click);
+    tools->addAction(IndexNow1);
+    tools->addAction(SubmissionHistory1);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
@@ -340,6 +349,7 @@ bool MainWindow::startupSteps()
         if (fileExists(customEngines))
             TabSheet2->addAvailableEngines(toQStringList(readLineList(customEngines)));
     });
+
     return true;
 }
 
@@ -463,6 +473,31 @@ void MainWindow::About1Click()
         emit debugModeRequested();
     });
     about.exec();
+}
+
+void MainWindow::IndexNow1Click()
+{
+    // The dialog works on the working profile: the key it makes or edits stays with the site.
+    SiteProfile site = TabSheet1->profile();
+    IndexNowDialog dialog(baseDir_, site, this);
+    // The endpoints are not in the engine index: the dialog puts the chosen one on the list to submit.
+    dialog.onAddEngine = [this](const std::string& engine) {
+        if (TabSheet2->isRunning())
+            return false;
+        QStringList names = TabSheet2->enginesToSubmit();
+        if (!names.contains(q(engine)))
+            TabSheet2->setEnginesToSubmit(names << q(engine));
+        return true;
+    };
+    dialog.exec();
+    TabSheet1->setIndexNowKey(site.indexNowKey, site.indexNowKeyLocation);
+}
+
+void MainWindow::SubmissionHistory1Click()
+{
+    auto* window = new SubmissionHistoryWindow(baseDir_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
 }
 
 // ---------------------------------------------------------------- shutdown

@@ -84,6 +84,8 @@ public:
     QAction* TolvanHomePage1 = nullptr;
     QAction* QuendelHomePage1 = nullptr;
     QAction* About1 = nullptr;
+    QAction* IndexNow1 = nullptr;            // Tools, IndexNow...
+    QAction* SubmissionHistory1 = nullptr;   // Tools, Submission History...
 
 public slots:
     void PageControl1Change(int index);
@@ -93,6 +95,8 @@ public slots:
     void TolvanHomePage1Click();
     void QuendelHomePage1Click();
     void About1Click();
+    void IndexNow1Click();
+    void SubmissionHistory1Click();
     void updatefilesClick();
     void BatchRun1Click();
 

@@ -1,5 +1,7 @@
 #include "app/SubmitController.h"
 
+#include <QMessageBox>
+
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -180,6 +182,16 @@ std::size_t SubmitController::sitesListed() const
 // ---- what the run shows ----
 
 void SubmitController::pump() { QtEventPump::instance().processEvents(); }
+
+// A note the run does not wait for: a box that stays open beside the window.
+void SubmitController::showNotice(const std::string& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Tolvan"), q(text), QMessageBox::Ok, window_);
+    box->setObjectName(QStringLiteral("noticeBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
 
 void SubmitController::showMessage(const std::string& text)
 {

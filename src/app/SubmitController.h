@@ -46,6 +46,7 @@ private:
     // What the run shows.
     void pump() override;
     void showMessage(const std::string& text) override;
+    void showNotice(const std::string& text) override;
     void setRunning(bool running) override;
     void setStatus(const std::string& text, Blink blink) override;
     void setBeingSubmitted(const std::string& site) override;

@@ -140,6 +140,7 @@ public:
             out_.error(text);
         }
     }
+    void showNotice(const std::string& text) override { std::cerr << text << '\n'; }
     void setRunning(bool) override {}
     void setStatus(const std::string&, Blink) override {}
     void setBeingSubmitted(const std::string&) override {}
@@ -310,6 +311,7 @@ int runSubmitCommand(int argc, char** argv)
         request.autoHtml = settings.htmlcheck;
         request.autoText = settings.textcheck;
         request.autoMail = settings.emailcheck;
+        request.keepHistory = !options.dryRun;
 
         // The working profile starts as the window would show it: the last site fields.
         SiteProfile site = ProfileStore(base).readLastFields();

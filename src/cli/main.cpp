@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/HistoryCommand.h"
+#include "cli/IndexNowCommand.h"
 #include "cli/SubmitCommand.h"
 #include "util/Workspace.h"
 
@@ -25,6 +27,8 @@ struct Command {
 // Every command of `tolvan`: one line each.
 const Command kCommands[] = {
     {"submit", tolvan::cli::runSubmitCommand, "submit sites to engines without a window"},
+    {"indexnow", tolvan::cli::runIndexNowCommand, "notify IndexNow of changed pages; show, make or check the site's key"},
+    {"history", tolvan::cli::runHistoryCommand, "list the submission history"},
 };
 
 const Command* findCommand(const char* name)

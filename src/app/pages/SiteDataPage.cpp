@@ -258,6 +258,8 @@ SiteProfile SiteDataPage::profile() const
     p.phone = s(phone->text());
     p.fax = s(fax->text());
     p.lastRun = s(lastruntext->text());
+    p.indexNowKey = indexNowKey_;
+    p.indexNowKeyLocation = indexNowKeyLocation_;
     return p;
 }
 
@@ -265,6 +267,8 @@ void SiteDataPage::setProfile(const SiteProfile& p, bool withLastRun)
 {
     if (withLastRun)
         lastruntext->setText(q(p.lastRun));
+    indexNowKey_ = p.indexNowKey;
+    indexNowKeyLocation_ = p.indexNowKeyLocation;
     url1->setEditText(q(p.protocol));
     showText(url2, q(p.address));
     refreshFullAddress();

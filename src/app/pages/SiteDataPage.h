@@ -35,6 +35,12 @@ public:
     // Fills the controls: the description becomes the memo's only line. The
     // last-submission label takes the profile's text only when withLastRun.
     void setProfile(const SiteProfile& profile, bool withLastRun);
+    // The IndexNow key and key location the working profile carries.
+    void setIndexNowKey(const std::string& key, const std::string& location)
+    {
+        indexNowKey_ = key;
+        indexNowKeyLocation_ = location;
+    }
 
     // The category box's items, kept sorted without regard to letter case.
     void setCategories(const QStringList& categories);
@@ -109,6 +115,9 @@ private:
 
     QString baseDir_;
     std::array<QLineEdit*, 18> keys_{};
+    // Kept with the working profile without a control of their own (Tools, IndexNow...).
+    std::string indexNowKey_;
+    std::string indexNowKeyLocation_;
     bool limiting_ = false;
 };
 

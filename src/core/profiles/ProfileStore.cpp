@@ -63,6 +63,12 @@ void writeFields(BigIniFile& ini, const std::string& section, const SiteProfile&
     ini.WriteString(section, "zip", site.zip);
     ini.WriteString(section, "phone", site.phone);
     ini.WriteString(section, "fax", site.fax);
+    // Written only when set (or to clear a stored one), so profiles without a key keep their layout.
+    const std::pair<const char*, const std::string*> indexNow[] = {
+        {"INDEXNOWKEY", &site.indexNowKey}, {"INDEXNOWKEYLOCATION", &site.indexNowKeyLocation}};
+    for (const auto& [key, value] : indexNow)
+        if (!value->empty() || ini.ReadString(section, key, "\x01") != "\x01")
+            ini.WriteString(section, key, *value);
 }
 
 void readFields(const BigIniFile& ini, const std::string& section, const Defaults& d, SiteProfile& site)
@@ -84,6 +90,8 @@ void readFields(const BigIniFile& ini, const std::string& section, const Default
     site.zip = ini.ReadString(section, "ZIP", d.zip);
     site.phone = ini.ReadString(section, "PHONE", d.phone);
     site.fax = ini.ReadString(section, "FAX", d.fax);
+    site.indexNowKey = ini.ReadString(section, "INDEXNOWKEY", "");
+    site.indexNowKeyLocation = ini.ReadString(section, "INDEXNOWKEYLOCATION", "");
     // The stored description becomes the memo's only line.
     site.descriptionLines.clear();
     if (!desc.empty())
@@ -362,6 +370,19 @@ void ProfileStore::applyPendingStamps() const
     BigIniFile profiles(profilesPath());
     const bool hadPending = mergePendingStamps(profiles, pendingStampsPath());
     updateProfiles(profiles, hadPending, pendingStampsPath());
+}
+
+void ProfileStore::storeIndexNowKey(const std::string& name, const std::string& key,
+                                    const std::string& location) const
+{
+    if (!profilesFileExists())
+        return;
+    BigIniFile profiles(profilesPath());
+    if (!profiles.SectionExists(name))
+        return;
+    profiles.WriteString(name, "INDEXNOWKEY", key);
+    profiles.WriteString(name, "INDEXNOWKEYLOCATION", location);
+    profiles.UpdateFile();
 }
 
 }  // namespace tolvan

@@ -68,6 +68,9 @@ public:
     // Stores the run's "Last Submission: <date>" text under the profile (key
     // LASTRUN). A profile that no longer exists is not recreated by this.
     void stampLastRun(const std::string& name, const std::string& labelText) const;
+    // Stores the site's IndexNow key and key location under the profile, leaving
+    // its other lines as they are. A profile that no longer exists is not recreated.
+    void storeIndexNowKey(const std::string& name, const std::string& key, const std::string& location) const;
 
     // The same for a run over many sites: the stamp is appended to a small
     // pending file at once (so a run killed later keeps it) and reaches the

@@ -26,6 +26,9 @@ struct SiteProfile {
     std::string phone;
     std::string fax;
     std::string lastRun = "Last Submission: Unknown";  // the label text
+    // The site's IndexNow key and where the site serves it (empty: <origin>/<key>.txt).
+    std::string indexNowKey;
+    std::string indexNowKeyLocation;
 
     // The site's identity in every list and index: protocol + address.
     std::string fullAddress() const { return protocol + address; }

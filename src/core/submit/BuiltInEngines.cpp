@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "indexnow/IndexNowKey.h"
 #include "net/RemoteHosts.h"
 #include "util/FormEncoding.h"
 
@@ -41,18 +42,15 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 18> kTable =
     {"Alta Vista", "/cgi-bin/newurl?ad=1&q={URL}"},
 }};
 
-std::string placeholder(std::string_view name, const PlaceholderValues& v, const RemoteHosts& hosts)
+// The value of a site placeholder, or nothing for a name that is not one.
+std::optional<std::string> siteValue(std::string_view name, const PlaceholderValues& v)
 {
     const SiteProfile& s = v.site;
-    if (name == "ANZWERS") {
-        // The engine's own path segment, configured like a host; make sure it is one path step.
-        std::string path = hosts.value("Engines", "Anzwers Path");
-        if (!path.empty() && path.front() != '/')
-            path.insert(path.begin(), '/');
-        return path;
-    }
     std::string value;
     if (name == "URL") value = s.fullAddress();
+    else if (name == "HOST") value = siteHost(s.fullAddress());
+    else if (name == "KEY") value = v.key;
+    else if (name == "KEYLOCATION") value = v.keyLocation;
     else if (name == "EMAIL") value = s.email;
     else if (name == "TITLE") value = s.title;
     else if (name == "NAME") value = s.name;
@@ -64,8 +62,23 @@ std::string placeholder(std::string_view name, const PlaceholderValues& v, const
     else if (name == "FAX") value = s.fax;
     else if (name == "DESC") value = v.description;
     else if (name == "CAT") value = v.categoryValue;
-    else if (name.size() == 2 && name[0] == 'K') value = s.keywords[static_cast<std::size_t>(name[1] - '1')];
+    else if (name.size() == 2 && name[0] == 'K' && name[1] >= '1' && name[1] <= '9')
+        value = s.keywords[static_cast<std::size_t>(name[1] - '1')];
+    else
+        return std::nullopt;
     return formEncode(value);
+}
+
+std::string placeholder(std::string_view name, const PlaceholderValues& v, const RemoteHosts& hosts)
+{
+    if (name == "ANZWERS") {
+        // The engine's own path segment, configured like a host; make sure it is one path step.
+        std::string path = hosts.value("Engines", "Anzwers Path");
+        if (!path.empty() && path.front() != '/')
+            path.insert(path.begin(), '/');
+        return path;
+    }
+    return siteValue(name, v).value_or(std::string());
 }
 
 }  // namespace
@@ -89,6 +102,35 @@ std::optional<std::string> builtInAction(const std::string& engineName, const Pl
         return address;
     }
     return std::nullopt;
+}
+
+std::string expandActionPlaceholders(const std::string& action, const PlaceholderValues& values)
+{
+    std::string address;
+    address.reserve(action.size());
+    std::size_t i = 0;
+    while (i < action.size()) {
+        const std::size_t open = action.find('{', i);
+        if (open == std::string::npos) {
+            address.append(action, i, std::string::npos);
+            break;
+        }
+        address.append(action, i, open - i);
+        const std::size_t close = action.find('}', open);
+        if (close == std::string::npos) {
+            address.append(action, open, std::string::npos);
+            break;
+        }
+        const std::string_view name(action.data() + open + 1, close - open - 1);
+        if (auto value = siteValue(name, values)) {
+            address += *value;
+            i = close + 1;
+        } else {
+            address += '{';  // not a placeholder: kept, and the search goes on after the brace
+            i = open + 1;
+        }
+    }
+    return address;
 }
 
 }  // namespace tolvan

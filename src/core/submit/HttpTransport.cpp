@@ -1,5 +1,7 @@
 #include "submit/HttpTransport.h"
 
+#include <strings.h>
+
 namespace tolvan {
 
 HttpTransport::HttpTransport() = default;
@@ -9,6 +11,23 @@ RequestResult HttpTransport::send(const std::string& method, const std::string& 
 {
     pump_.target = &pump;
     RequestResult result;
+    // The answer's head and Retry-After are kept for the history and the outcome,
+    // beside whatever the front end listens to.
+    constexpr std::size_t kAnswerHead = 512;
+    auto previousTransfer = client_.OnTransfer;
+    auto previousHeader = client_.OnHeader;
+    client_.OnTransfer = [&result, &previousTransfer](std::int64_t total, std::string_view piece) {
+        if (result.answer.size() < kAnswerHead)
+            result.answer.append(piece.substr(0, kAnswerHead - result.answer.size()));
+        if (previousTransfer)
+            previousTransfer(total, piece);
+    };
+    client_.OnHeader = [&result, &previousHeader](const std::string& field, const std::string& value) {
+        if (strcasecmp(field.c_str(), "Retry-After") == 0)
+            result.retryAfter = value;
+        if (previousHeader)
+            previousHeader(field, value);
+    };
     try {
         if (!client_.WinsockLoaded())
             client_.setWinsockLoaded(true);
@@ -25,6 +44,9 @@ RequestResult HttpTransport::send(const std::string& method, const std::string& 
         result.error = true;
         result.message = e.what();
     }
+    result.statusLine = client_.StatusLine();
+    client_.OnTransfer = std::move(previousTransfer);
+    client_.OnHeader = std::move(previousHeader);
     pump_.target = nullptr;
     return result;
 }

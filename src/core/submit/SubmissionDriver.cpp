@@ -5,6 +5,10 @@
 
 #include "engines/EngineDefinition.h"
 #include "engines/EngineSelection.h"
+#include "history/HistoryStore.h"
+#include "indexnow/IndexNowAnswers.h"
+#include "indexnow/IndexNowKey.h"
+#include "indexnow/Notifier.h"
 #include "net/RemoteHosts.h"
 #include "profiles/ProfileStore.h"
 #include "submit/BuiltInEngines.h"
@@ -55,6 +59,8 @@ SubmissionDriver::SubmissionDriver(std::string baseDir, SubmissionView& view, Su
 {
 }
 
+SubmissionDriver::~SubmissionDriver() = default;
+
 RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
 {
     const auto timeout = timeoutFrom(request.timeoutSeconds);
@@ -73,6 +79,13 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
     run_.cancelRequested = false;
     run_.skipRequested = false;
     run_.startTime = longTime(Clock::current().now());
+    restingEngines_.clear();
+    history_.reset();
+    if (request.keepHistory) {
+        history_ = std::make_unique<HistoryStore>(baseDir_);
+        if (const std::string notice = history_->notice(); !notice.empty())
+            view_.showNotice(notice);
+    }
     running_ = true;
     view_.setRunning(true);
     showStatus("", Blink::Stop);
@@ -204,11 +217,29 @@ SubmissionDriver::Step SubmissionDriver::submitEngine(const std::string& address
     EngineDefinition& definition = built.definition;
     const std::string description
         = run_.descriptionText.empty() ? std::string("No Description Entered") : run_.descriptionText;
-    if (auto action = builtInAction(engine, {site, description, definition.categoryValue}, hosts_))
+    indexNow_ = isIndexNowEngine(hosts_, engine);
+    key_ = site.indexNowKey;
+    keyLocation_ = effectiveKeyLocation(site.fullAddress(), site.indexNowKey, site.indexNowKeyLocation);
+    const PlaceholderValues values{site, description, definition.categoryValue, key_, keyLocation_};
+    if (auto action = builtInAction(engine, values, hosts_)) {
         definition.action = *action;
+    } else {
+        if (definition.action.find('{') != std::string::npos)
+            definition.action = expandActionPlaceholders(definition.action, values);
+        // An IndexNow engine's ACTION may be a path: its host comes from data/hosts.tlx.
+        if (indexNow_ && !definition.action.empty() && definition.action.front() == '/')
+            definition.action = indexNowEndpointOrigin(hosts_, engine) + definition.action;
+    }
 
     if (run_.cancelRequested)
         return Step::Cancelled;
+    if (indexNow_) {
+        // Nothing is sent without a key, nor to an endpoint that asked to be left alone.
+        if (key_.empty())
+            return failBeforeSending(address, definition, noKeyMessage(site.fullAddress()));
+        if (const auto resting = restingEngines_.find(engine); resting != restingEngines_.end())
+            return failBeforeSending(address, definition, resting->second);
+    }
     const Step step = sendAndRecord(address, definition);
     if (step != Step::Next)
         return step;
@@ -224,11 +255,8 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
 
     if (definition.method != "POST" && definition.method != "GET") {
         // Nothing can be sent without a known method: that is a failure, not a success.
-        const std::string message = "Unknown request method \"" + definition.method + "\": nothing was sent.";
-        log.appendFailure(message, engine, definition.siteUrl, definition.method, definition.action);
-        showStatus("Site Failed", Blink::Start);
-        recordFailure(address, engine, EngineOutcome::Failed, message, true);
-        return Step::Next;
+        return failBeforeSending(address, definition,
+                                 "Unknown request method \"" + definition.method + "\": nothing was sent.");
     }
 
     view_.setCurrentEngine(engine);
@@ -256,10 +284,13 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
         if (run_.timedOut)
             run_.skipRequested = true;
         if (!run_.skipRequested) {
-            recordSuccess(address, true);
+            const std::string note = indexNow_ && statusCode(result.statusLine) == 202 ? kPendingNote : "";
+            keepHistory(address, definition, "success", note, &result);
+            recordSuccess(address, true, note);
             return Step::Next;
         }
         const bool timedOut = run_.timedOut;
+        keepHistory(address, definition, timedOut ? "timed-out" : "skipped", "", &result);
         if (timedOut)
             log.appendTimedOut(engine);
         else
@@ -275,6 +306,7 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
 
     removeFirstRemaining();
     if (run_.skipRequested) {
+        keepHistory(address, definition, "skipped", result.message, &result);
         log.appendSkipped(engine);
         view_.pump();
         showStatus("Site Skipped", Blink::Start);
@@ -284,18 +316,66 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
         return Step::Next;
     }
     if (isRedirectAnswer(result.message)) {
+        keepHistory(address, definition, "success", "", &result);
         recordSuccess(address, false);
         return Step::Next;
     }
     // Every other error is a failure, a connection attempt that timed out included.
-    log.appendFailure(result.message, engine, definition.siteUrl, definition.method, definition.action);
+    std::string message = result.message;
+    if (indexNow_) {
+        // An endpoint's refusal says what it means and what to do.
+        const int status = statusCode(result.statusLine);
+        if (status >= 400) {
+            const long wait = retryAfterSeconds(result.retryAfter, static_cast<long>(Clock::current().now()));
+            message += ". " + indexNowFailureSentence(status, keyLocation_, wait);
+            if (status == 429)
+                restingEngines_[engine] = "Not sent: " + engine + " answered 429 Too Many Requests earlier in this run"
+                    + (wait >= 0 ? "; retry after " + std::to_string(wait) + " seconds." : std::string("."));
+        }
+    }
+    keepHistory(address, definition, "failed", message, &result);
+    log.appendFailure(message, engine, definition.siteUrl, definition.method, definition.action);
     view_.pump();
     showStatus("Site Failed", Blink::Start);
-    recordFailure(address, engine, EngineOutcome::Failed, result.message, false);
+    recordFailure(address, engine, EngineOutcome::Failed, message, false);
     return Step::Next;
 }
 
-void SubmissionDriver::recordSuccess(const std::string& site, bool removeRemaining)
+SubmissionDriver::Step SubmissionDriver::failBeforeSending(const std::string& address,
+                                                           const EngineDefinition& definition,
+                                                           const std::string& message)
+{
+    keepHistory(address, definition, "failed", message, nullptr);
+    ErrorLog(baseDir_).appendFailure(message, definition.engineName, definition.siteUrl, definition.method,
+                                     definition.action);
+    showStatus("Site Failed", Blink::Start);
+    recordFailure(address, definition.engineName, EngineOutcome::Failed, message, true);
+    return Step::Next;
+}
+
+void SubmissionDriver::keepHistory(const std::string& address, const EngineDefinition& definition,
+                                   const char* outcome, const std::string& detail, const RequestResult* result)
+{
+    if (!history_)
+        return;
+    SubmissionRecord record;
+    record.time = historyTime(Clock::current().now());
+    record.site = address;
+    record.engine = definition.engineName;
+    record.method = definition.method;
+    record.address = maskKey(definition.action, key_);
+    record.outcome = outcome;
+    record.detail = detail;
+    if (result) {
+        record.statusLine = result->statusLine;
+        record.answer = result->answer;
+    }
+    history_->recordSubmission(std::move(record));
+    if (const std::string notice = history_->notice(); !notice.empty())
+        view_.showNotice(notice);
+}
+
+void SubmissionDriver::recordSuccess(const std::string& site, bool removeRemaining, const std::string& detail)
 {
     showStatus("Posted Site", Blink::Stop);
     const std::size_t at = insertSorted(run_.successList, run_.currentEngine);
@@ -304,7 +384,7 @@ void SubmissionDriver::recordSuccess(const std::string& site, bool removeRemaini
     if (removeRemaining)
         removeFirstRemaining();
     view_.setCurrentEngine(run_.currentEngine);
-    view_.engineFinished(site, run_.currentEngine, EngineOutcome::Success, "");
+    view_.engineFinished(site, run_.currentEngine, EngineOutcome::Success, detail);
     view_.pump();
     view_.playSound(RunSound::Submission);
 }

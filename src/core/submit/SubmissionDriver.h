@@ -4,6 +4,8 @@
 // per-request time-out. Runs on the caller's thread; the view's pump lets the
 // front end's handlers (skip(), cancel(), pause()) run inside the waits.
 #include <chrono>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,9 @@
 namespace tolvan {
 
 class SubmissionTransport;
+class HistoryStore;
+struct EngineDefinition;
+struct RequestResult;
 
 struct RunRequest {
     std::vector<std::string> sites;    // full addresses, in list order
@@ -26,6 +31,7 @@ struct RunRequest {
     bool autoHtml = false;
     bool autoText = false;
     bool autoMail = false;
+    bool keepHistory = true;  // record every request in history.db (not for a dry run)
 };
 
 enum class RunEnd { NotStarted, Completed, Cancelled, Aborted };
@@ -33,6 +39,7 @@ enum class RunEnd { NotStarted, Completed, Cancelled, Aborted };
 class SubmissionDriver {
 public:
     SubmissionDriver(std::string baseDir, SubmissionView& view, SubmissionTransport& transport);
+    ~SubmissionDriver();
 
     // Runs the whole submission; returns when it is over. `site` is the working
     // profile (the Site Data page): profiles are loaded into it and defaults
@@ -72,7 +79,10 @@ private:
     void showAllEngines();
     void showStatus(const std::string& text, Blink blink);
 
-    void recordSuccess(const std::string& site, bool removeRemaining);
+    void recordSuccess(const std::string& site, bool removeRemaining, const std::string& detail = {});
+    Step failBeforeSending(const std::string& site, const EngineDefinition& definition, const std::string& message);
+    void keepHistory(const std::string& site, const EngineDefinition& definition, const char* outcome,
+                     const std::string& detail, const RequestResult* result);
     void recordFailure(const std::string& site, const std::string& entry, EngineOutcome outcome,
                        const std::string& detail, bool removeRemaining);
     void advanceGauges();
@@ -96,6 +106,13 @@ private:
     std::chrono::milliseconds timeout_{0};
     bool timerArmed_ = false;
     std::chrono::steady_clock::time_point deadline_;
+    std::unique_ptr<HistoryStore> history_;
+    // IndexNow: whether the current engine is one, the key location it uses, and
+    // the endpoints that answered 429 (not asked again this run) with the reason.
+    bool indexNow_ = false;
+    std::string key_;
+    std::string keyLocation_;
+    std::map<std::string, std::string> restingEngines_;
 };
 
 }  // namespace tolvan

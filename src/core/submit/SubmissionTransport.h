@@ -10,6 +10,9 @@ class EventPump;
 struct RequestResult {
     bool error = false;   // the client raised an error
     std::string message;  // its message: code, ": ", text ("151: 404 Not Found")
+    std::string statusLine = {};  // the answer's first line, when one arrived
+    std::string answer = {};      // the answer's first bytes (at most 512)
+    std::string retryAfter = {};  // the Retry-After header, when sent
 };
 
 class SubmissionTransport {

@@ -57,6 +57,8 @@ public:
     {
         (void)site, (void)engine, (void)outcome, (void)detail;
     }
+    // A note that needs no answer (history not being kept); shown once per run at most.
+    virtual void showNotice(const std::string& text) { (void)text; }
     // The Import and AutoRun window that pressed Submit! closes as the run starts.
     virtual void closeAutoBatchWindow() {}
     // Writes one automatic report for the site just finished.

@@ -1,0 +1,34 @@
+#include "history/HistoryMigrations.h"
+
+namespace tolvan {
+
+const std::vector<HistoryMigration>& historyMigrations()
+{
+    static const std::vector<HistoryMigration> steps = {
+        {"submission requests",
+         "CREATE TABLE submissions ("
+         " id INTEGER PRIMARY KEY,"
+         " time TEXT NOT NULL,"  // UTC, "YYYY-MM-DDTHH:MM:SSZ"
+         " site TEXT NOT NULL, engine TEXT NOT NULL, method TEXT NOT NULL,"
+         " address TEXT NOT NULL,"  // the key masked
+         " status_line TEXT NOT NULL, outcome TEXT NOT NULL, detail TEXT NOT NULL,"
+         " answer BLOB NOT NULL);"  // the answer's first 512 bytes
+         "CREATE INDEX submissions_by_time ON submissions(time);"},
+        {"notify batches",
+         "CREATE TABLE notify_batches ("
+         " id INTEGER PRIMARY KEY,"
+         " time TEXT NOT NULL, site TEXT NOT NULL, endpoint TEXT NOT NULL,"
+         " url_count INTEGER NOT NULL,"
+         " status_line TEXT NOT NULL, outcome TEXT NOT NULL, detail TEXT NOT NULL,"
+         " answer BLOB NOT NULL);"
+         "CREATE INDEX notify_batches_by_site ON notify_batches(site, time);"
+         // Every URL of an accepted batch, with when it was last accepted.
+         "CREATE TABLE notified_urls ("
+         " site TEXT NOT NULL, url TEXT NOT NULL, accepted_at TEXT NOT NULL,"
+         " batch_id INTEGER NOT NULL,"
+         " PRIMARY KEY (site, url)) WITHOUT ROWID;"},
+    };
+    return steps;
+}
+
+}  // namespace tolvan

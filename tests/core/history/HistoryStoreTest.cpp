@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "TestSupport.h"
+#include "history/HistoryMigrations.h"
+#include "history/HistoryStore.h"
+#include "history/Sqlite.h"
+
+using namespace tolvan;
+
+namespace {
+
+SubmissionRecord row(const std::string& time, const std::string& site, const std::string& engine)
+{
+    SubmissionRecord r;
+    r.time = time;
+    r.site = site;
+    r.engine = engine;
+    r.method = "GET";
+    r.address = "http://api.example/indexnow?url=x&key=0123456789abcdef";
+    r.statusLine = "HTTP/1.1 200 OK";
+    r.outcome = "success";
+    r.detail = "";
+    r.answer = "ok";
+    return r;
+}
+
+}  // namespace
+
+TEST(HistoryStore, RecordsSubmissionsAndFiltersThem)
+{
+    test::TempDir base;
+    {
+        HistoryStore store(base.path());
+        ASSERT_TRUE(store.available()) << store.problem();
+        auto first = row("2026-01-02T10:00:00Z", "http://www.one.example/", "IndexNow");
+        first.answer = std::string(600, 'a') + std::string(1, '\0');
+        store.recordSubmission(first);
+        store.recordSubmission(row("2026-02-03T10:00:00Z", "http://www.two.example/", "Lycos"));
+        store.recordSubmission(row("2026-03-04T10:00:00Z", "http://www.one.example/", "Lycos"));
+        EXPECT_EQ(store.notice(), "");
+    }
+    // A new connection sees everything: the rows were committed.
+    HistoryStore store(base.path(), HistoryStore::Access::ReadOnly);
+    const auto all = store.submissions();
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].address, "http://api.example/indexnow?url=x&key=****");
+    EXPECT_EQ(all[0].answer, std::string(512, 'a'));
+
+    EXPECT_EQ(store.submissions({"HTTP://WWW.ONE.EXAMPLE/", "", ""}).size(), 2u);
+    EXPECT_EQ(store.submissions({"", "lycos", ""}).size(), 2u);
+    const auto since = store.submissions({"", "", "2026-02-03"});
+    ASSERT_EQ(since.size(), 2u);
+    EXPECT_EQ(since[0].site, "http://www.two.example/");
+}
+
+TEST(HistoryStore, MasksKeyParametersAndKeyFileNames)
+{
+    const std::string key = "a1b2c3d4e5f60718";
+    EXPECT_EQ(maskKey("https://h/indexnow?url=u&key=" + key + "&keyLocation=https%3A%2F%2Fs%2F" + key + ".txt", key),
+              "https://h/indexnow?url=u&key=****&keyLocation=https%3A%2F%2Fs%2F****.txt");
+    EXPECT_EQ(maskKey("https://h/indexnow?key=abc", ""), "https://h/indexnow?key=****");
+    // Parameters that merely end in "key", and addresses without a query, stay.
+    EXPECT_EQ(maskKey("http://h/add?monkey=1&url=x"), "http://h/add?monkey=1&url=x");
+    EXPECT_EQ(maskKey("http://h/key=1"), "http://h/key=1");
+}
+
+TEST(HistoryStore, DamagedDatabaseTurnsItselfOffWithOneNotice)
+{
+    test::TempDir base;
+    base.write("history.db", std::string(4096, 'x'));
+    HistoryStore store(base.path());
+    EXPECT_FALSE(store.available());
+    store.recordSubmission(row("2026-01-02T10:00:00Z", "s", "e"));  // must not throw
+    EXPECT_TRUE(store.submissions().empty());
+    const std::string notice = store.notice();
+    EXPECT_NE(notice.find("History is not being kept"), std::string::npos) << notice;
+    EXPECT_EQ(store.notice(), "");
+    EXPECT_EQ(base.read("history.db"), std::string(4096, 'x'));  // left as it was for the user
+}
+
+TEST(HistoryStore, LockedDatabaseDoesNotHoldUpTheRun)
+{
+    test::TempDir base;
+    { HistoryStore create(base.path()); }
+    sqlite::Database other(base.file("history.db"), sqlite::Database::Mode::ReadWriteCreate);
+    other.exec("BEGIN EXCLUSIVE");
+    HistoryStore store(base.path());
+    store.recordSubmission(row("2026-01-02T10:00:00Z", "s", "e"));
+    EXPECT_FALSE(store.available());
+    EXPECT_NE(store.notice(), "");
+    other.exec("ROLLBACK");
+}
+
+TEST(HistoryStore, ReadOnlyDatabaseTurnsItselfOff)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind root";
+    test::TempDir base;
+    { HistoryStore create(base.path()); }
+    chmod(base.file("history.db").c_str(), 0444);
+    chmod(base.path().c_str(), 0555);
+    HistoryStore store(base.path());
+    store.recordSubmission(row("2026-01-02T10:00:00Z", "s", "e"));
+    EXPECT_FALSE(store.available());
+    EXPECT_NE(store.notice(), "");
+    chmod(base.path().c_str(), 0755);
+}
+
+TEST(HistoryStore, UpgradesAnOlderSchemaAndRefusesANewerOne)
+{
+    test::TempDir base;
+    {
+        // A database made before the later steps existed.
+        sqlite::Database old(base.file("history.db"), sqlite::Database::Mode::ReadWriteCreate);
+        old.exec(historyMigrations().front().sql);
+        old.exec("PRAGMA user_version=1");
+        old.exec("INSERT INTO submissions VALUES (1,'2020-01-01T00:00:00Z','s','e','GET','a','','success','','')");
+    }
+    {
+        HistoryStore store(base.path());
+        ASSERT_TRUE(store.available()) << store.problem();
+        EXPECT_EQ(store.database()->userVersion(), static_cast<int>(historyMigrations().size()));
+        EXPECT_EQ(store.submissions().size(), 1u);
+        EXPECT_TRUE(store.recordNotifyBatch({"2026-01-01T00:00:00Z", "s", "IndexNow", 1, "HTTP/1.1 200 OK", "accepted", "", ""},
+                                            {"http://s/a"}));
+    }
+    {
+        sqlite::Database newer(base.file("history.db"), sqlite::Database::Mode::ReadWriteCreate);
+        newer.exec("PRAGMA user_version=999");
+    }
+    HistoryStore store(base.path());
+    EXPECT_FALSE(store.available());
+    EXPECT_NE(store.problem().find("newer version"), std::string::npos);
+}
+
+TEST(HistoryStore, OnlyAcceptedBatchesMarkUrlsNotified)
+{
+    test::TempDir base;
+    HistoryStore store(base.path());
+    const std::string site = "https://www.one.example/";
+    ASSERT_TRUE(store.recordNotifyBatch({"2026-01-01T00:00:00Z", site, "IndexNow", 2, "HTTP/1.1 200 OK", "accepted", "", ""},
+                                        {"https://www.one.example/a", "https://www.one.example/b"}));
+    ASSERT_TRUE(store.recordNotifyBatch({"2026-01-02T00:00:00Z", site, "IndexNow", 1, "HTTP/1.1 429 Too Many Requests",
+                                         "failed", "retry after 60 seconds", ""},
+                                        {}));
+    ASSERT_TRUE(store.recordNotifyBatch({"2026-01-03T00:00:00Z", site, "IndexNow", 1, "HTTP/1.1 202 Accepted", "pending", "", ""},
+                                        {"https://www.one.example/b"}));
+    EXPECT_EQ(store.lastAccepted(site, "https://www.one.example/a"), "2026-01-01T00:00:00Z");
+    EXPECT_EQ(store.lastAccepted(site, "https://www.one.example/b"), "2026-01-03T00:00:00Z");
+    EXPECT_EQ(store.lastAccepted(site, "https://www.one.example/c"), std::nullopt);
+    EXPECT_EQ(store.lastAccepted("https://other.example/", "https://www.one.example/a"), std::nullopt);
+    EXPECT_EQ(store.notifyBatches(site).size(), 3u);
+}
