@@ -10,7 +10,9 @@ request answers it:
    "times": 2,                   # answer only the first N matching requests
    "status": 200, "reason": "OK",
    "body": "...",                # or "pieces": ["...", "..."], sent apart
-   "silent": false}              # accept the request and never answer
+   "silent": false,              # accept the request and never answer
+   "filler": 0,                  # bytes of filler sent after the pieces
+   "hang": false}                # after the pieces, keep the connection open
 A request no rule answers gets 200 with an empty result page. Query values are
 compared as sent (no decoding), so "blue+widgets" stays as it is. A request
 whose target is an absolute address (through a proxy) is matched on its path.
@@ -82,6 +84,16 @@ class Handler(BaseHTTPRequestHandler):
                 time.sleep(0.05)  # lets the client take each piece on its own
             self.wfile.write(piece.encode("latin-1"))
             self.wfile.flush()
+        left = int(rule.get("filler", 0))
+        chunk = b"<p>filler</p>" * 5000
+        try:
+            while left > 0:
+                self.wfile.write(chunk[:left])
+                left -= len(chunk)
+        except OSError:
+            return  # the client stopped reading
+        if rule.get("hang"):
+            time.sleep(3600)
 
 
 class Server(ThreadingHTTPServer):
