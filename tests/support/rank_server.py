@@ -12,11 +12,13 @@ request answers it:
    "body": "...",                # or "pieces": ["...", "..."], sent apart
    "silent": false,              # accept the request and never answer
    "filler": 0,                  # bytes of filler sent after the pieces
-   "hang": false}                # after the pieces, keep the connection open
+   "hang": false,                # after the pieces, keep the connection open
+   "headers": {"Retry-After": "120"}}   # further response headers
 A request no rule answers gets 200 with an empty result page. Query values are
 compared as sent (no decoding), so "blue+widgets" stays as it is. A request
 whose target is an absolute address (through a proxy) is matched on its path.
-Every request target is appended to LOG, one per line, as received.
+Every request target is appended to LOG, one per line, as received, and the
+request's headers to LOG.headers as one JSON object per line.
 Listens on 127.0.0.1 only.
 """
 import json
@@ -66,6 +68,8 @@ class Handler(BaseHTTPRequestHandler):
     def do_GET(self):
         with lock, open(log_file, "a", encoding="latin-1") as log:
             log.write(self.path + "\n")
+            with open(log_file + ".headers", "a", encoding="utf-8") as headers:
+                headers.write(json.dumps(dict(self.headers.items())) + "\n")
         parts = urlsplit(self.path)
         rule = pick(parts.path, parts.query)
         if rule.get("silent"):
@@ -75,7 +79,9 @@ class Handler(BaseHTTPRequestHandler):
         if pieces is None:
             pieces = [rule.get("body", "<html><body>No results</body></html>")]
         self.send_response(int(rule.get("status", 200)), rule.get("reason"))
-        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Type", rule.get("type", "text/html"))
+        for name, value in rule.get("headers", {}).items():
+            self.send_header(name, value)
         self.end_headers()
         self.wfile.flush()
         self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)

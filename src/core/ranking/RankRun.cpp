@@ -1,12 +1,11 @@
 #include "ranking/RankRun.h"
 
 #include <algorithm>
-#include <cctype>
 #include <exception>
 
 #include "net/RemoteHosts.h"
+#include "ranking/RankCheck.h"
 #include "ranking/RankEngines.h"
-#include "util/Errors.h"
 
 namespace tolvan {
 
@@ -19,17 +18,6 @@ bool yahooHandsOn(const std::string& message)
 {
     return message == "151: 302 Found" || message == "151: 302 Moved Temporarily" ||
            message == "151: 302 Document Found";
-}
-
-// The time-out text as the submission run reads it: whole seconds, empty or 0
-// for none; anything else is the conversion error of the "000"-suffixed text.
-long long timeoutMsFrom(const std::string& seconds)
-{
-    if (seconds.empty())
-        return 0;
-    if (seconds.size() > 6 || !std::all_of(seconds.begin(), seconds.end(), [](unsigned char c) { return std::isdigit(c); }))
-        throw ConvertError(seconds + "000");
-    return std::stoll(seconds) * 1000;
 }
 
 const char* const kTimedOut = "10060: Connection timed out";
@@ -116,7 +104,7 @@ bool RankRun::run(const RankRequest& request)
 {
     if (running_)
         return false;
-    timeoutMs_ = timeoutMsFrom(request.timeoutSeconds);
+    timeoutMs_ = rankTimeoutMs(request.timeoutSeconds);
     running_ = true;
     stopped_ = false;
     cancelled_ = false;
