@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/RankCommand.h"
 #include "cli/SubmitCommand.h"
 #include "util/Workspace.h"
 
@@ -25,6 +26,7 @@ struct Command {
 // Every command of `tolvan`: one line each.
 const Command kCommands[] = {
     {"submit", tolvan::cli::runSubmitCommand, "submit sites to engines without a window"},
+    {"rank", tolvan::cli::runRankCommand, "check where sites rank for phrases without a window"},
 };
 
 const Command* findCommand(const char* name)
