@@ -162,7 +162,7 @@ void RankingController::setPosition(RankEngine engine, int position)
 
 void RankingController::setRankBuffer(std::string_view page)
 {
-    page_->rankmemo->setPlainText(QString::fromUtf8(page.data(), static_cast<qsizetype>(page.size())));
+    page_->setRankBuffer(QString::fromUtf8(page.data(), static_cast<qsizetype>(page.size())));
 }
 
 void RankingController::showMessage(const std::string& text)

@@ -325,3 +325,20 @@ TEST(RankingPageRunTest, StopEndsARunWaitingOnASilentEngine)
     EXPECT_EQ(server.targets().size(), 1u);
     EXPECT_EQ(f.page.wccb->text(), "Check Web Crawler") << "nothing after the stop";
 }
+
+TEST(RankingPageRunTest, ALongPageReachesTheHiddenBufferOnlyWhenDebugShowsIt)
+{
+    std::string longPage = "<p>1%] <a href=http://www.acme.example/ x>Acme</a>";
+    while (longPage.size() < 300 * 1024)
+        longPage += " <i>filler words on one long line</i>";
+    RankServer server(R"([{"path": "/cgi-bin/pursuit", "body": ")" + longPage + R"("}])");
+    RankingFixture f(server);
+    f.page.sitetorankedit->setEditText(QStringLiteral("www.acme.example"));
+    f.page.lycb->setChecked(true);
+    f.page.rankbtn->click();
+    EXPECT_EQ(f.page.lydigit->value(), 1);
+    EXPECT_TRUE(f.page.rankmemo->toPlainText().isEmpty()) << "not laid out while hidden";
+    f.page.debugb->click();
+    EXPECT_TRUE(f.page.rankmemo->isVisible());
+    EXPECT_EQ(f.page.rankmemo->toPlainText().size(), static_cast<qsizetype>(longPage.size()));
+}
