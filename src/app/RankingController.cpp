@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextCursor>
 
 #include "app/ErrorHandler.h"
 #include "app/Messages.h"
@@ -64,14 +63,24 @@ void RankingController::stop() { run_.stop(); }
 
 void RankingController::rankbtnClick()
 {
-    if (run_.running())
-        return;  // the run in progress goes on
+    if (run_.running()) {
+        run_.cancel();  // the button reads "Stop" while a run goes
+        return;
+    }
+    const QString caption = page_->rankbtn->text();
+    struct Restore {
+        QPushButton* button;
+        QString caption;
+        ~Restore() { button->setText(caption); }
+    } restore{page_->rankbtn, caption};
     guarded([this] {
         run_.setBaseDir(baseDir());
         RankRequest request;
         request.site = page_->sitetorankedit->currentText().toStdString();
         request.phrase = page_->keyphraseedit->text().toStdString();
         request.depth = page_->depthedit->currentText().toStdString();
+        request.timeoutSeconds = settings().timeout;
+        page_->rankbtn->setText(QStringLiteral("Stop"));
         run_.run(request);
     });
 }
@@ -151,19 +160,9 @@ void RankingController::setPosition(RankEngine engine, int position)
     panelOf(page_, engine).digit->setValue(position);
 }
 
-void RankingController::clearRankBuffer()
+void RankingController::setRankBuffer(std::string_view page)
 {
-    page_->rankmemo->clear();
-    bufferDecoder_.resetState();
-}
-
-void RankingController::appendToRankBuffer(std::string_view piece)
-{
-    // The decoder keeps a character cut between two pieces for the next one.
-    const QString text = bufferDecoder_.decode(QByteArrayView(piece.data(), static_cast<qsizetype>(piece.size())));
-    QTextCursor cursor(page_->rankmemo->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
+    page_->setRankBuffer(QString::fromUtf8(page.data(), static_cast<qsizetype>(page.size())));
 }
 
 void RankingController::showMessage(const std::string& text)

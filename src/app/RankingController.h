@@ -3,7 +3,6 @@
 // the rank buffer, and the HTML, TEXT and EMAIL report buttons.
 #include <QObject>
 #include <QString>
-#include <QStringDecoder>
 
 #include <functional>
 #include <string>
@@ -55,8 +54,7 @@ private:
     void setLamp(RankEngine engine, bool lit) override;
     void setCaption(RankEngine engine, const std::string& caption) override;
     void setPosition(RankEngine engine, int position) override;
-    void clearRankBuffer() override;
-    void appendToRankBuffer(std::string_view piece) override;
+    void setRankBuffer(std::string_view page) override;
     void showMessage(const std::string& text) override;
 
     QWidget* dialogParent() const;
@@ -68,7 +66,6 @@ private:
     ReportKind mailKind_;
     std::function<Settings()> settingsSource_;
     std::function<std::vector<std::string>()> customMessageSource_;
-    QStringDecoder bufferDecoder_{QStringDecoder::Utf8};
 };
 
 }  // namespace tolvan::app

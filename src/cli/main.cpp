@@ -13,6 +13,7 @@
 
 #include "cli/HistoryCommand.h"
 #include "cli/IndexNowCommand.h"
+#include "cli/RankCommand.h"
 #include "cli/SubmitCommand.h"
 #include "util/Workspace.h"
 
@@ -29,6 +30,7 @@ const Command kCommands[] = {
     {"submit", tolvan::cli::runSubmitCommand, "submit sites to engines without a window"},
     {"indexnow", tolvan::cli::runIndexNowCommand, "notify IndexNow of changed pages; show, make or check the site's key"},
     {"history", tolvan::cli::runHistoryCommand, "list the submission history"},
+    {"rank", tolvan::cli::runRankCommand, "check where sites rank for phrases without a window"},
 };
 
 const Command* findCommand(const char* name)

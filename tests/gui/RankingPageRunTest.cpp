@@ -246,37 +246,69 @@ TEST(RankingPageRunTest, RankSiteFillsThePanelsAndTheReportsReadThem)
     EXPECT_FALSE(f.controller.reportKind().submission);
 }
 
-TEST(RankingPageRunTest, TheWindowStaysLiveDuringARunAndASecondPressIsIgnored)
+TEST(RankingPageRunTest, TheWindowStaysLiveDuringARunAndRankSiteStopsIt)
 {
-    // Every page arrives slowly, in pieces.
+    // Every Infoseek page arrives slowly, in pieces; Lycos never answers.
     std::string pieces;
     for (int i = 0; i < 8; ++i)
         pieces += std::string(i ? "," : "") + "\"<p>filler " + std::to_string(i) + "</p>\"";
-    RankServer server("[{\"path\": \"/Titles\", \"pieces\": [" + pieces + "]}]");
+    RankServer server("[{\"path\": \"/Titles\", \"pieces\": [" + pieces +
+                      "]}, {\"path\": \"/cgi-bin/pursuit\", \"silent\": true}]");
     RankingFixture f(server);
     RankingPage& page = f.page;
     page.sitetorankedit->setEditText(QStringLiteral("www.acme.example"));
     page.keyphraseedit->setText(QStringLiteral("first words"));
     page.depthedit->setEditText(QStringLiteral("50"));
     page.iscb->setChecked(true);
+    page.lycb->setChecked(true);
+    page.wccb->setChecked(true);
 
     bool sawLampLit = false;
-    QString captionDuringRun;
+    QString captionDuringRun, buttonDuringRun;
     QTimer::singleShot(150, [&] {
         sawLampLit = page.isled->isOn();
         captionDuringRun = page.iscb->text();
+        buttonDuringRun = page.rankbtn->text();
         page.keyphraseedit->setText(QStringLiteral("second words"));
-        page.rankbtn->click();  // ignored: the run goes on
     });
+    // Once Lycos waits on its silent page, Rank Site (now "Stop") ends the run.
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [&] {
+        if (page.lycb->text().startsWith(QStringLiteral("Checking")) && server.targets().size() == 3)
+            page.rankbtn->click();
+    });
+    stopper.start(50);
     page.rankbtn->click();
+    stopper.stop();
 
     EXPECT_TRUE(sawLampLit);
     EXPECT_EQ(captionDuringRun, "Checking InfoSeek results 1 to 25");
+    EXPECT_EQ(buttonDuringRun, "Stop");
+    EXPECT_EQ(page.rankbtn->text(), "Rank Site");
     const auto targets = server.targets();
-    ASSERT_EQ(targets.size(), 2u);
+    ASSERT_EQ(targets.size(), 3u);
     EXPECT_NE(targets[0].find("qt=first+words&"), std::string::npos);
     EXPECT_NE(targets[1].find("qt=second+words&"), std::string::npos);
     EXPECT_EQ(page.iscb->text(), "Checked InfoSeek");
+    EXPECT_EQ(page.rankmemo->toPlainText(), "<p>filler 0</p><p>filler 1</p><p>filler 2</p><p>filler 3</p>"
+                                            "<p>filler 4</p><p>filler 5</p><p>filler 6</p><p>filler 7</p>");
+    EXPECT_EQ(page.lycb->text(), "Stopped");
+    EXPECT_FALSE(page.lyled->isOn());
+    EXPECT_EQ(page.wccb->text(), "Check Web Crawler") << "nothing after the stop";
+    EXPECT_FALSE(f.controller.running());
+}
+
+TEST(RankingPageRunTest, TheOptionsTimeOutEndsASilentPage)
+{
+    RankServer server(R"([{"path": "/cgi-bin/pursuit", "silent": true}])");
+    RankingFixture f(server);
+    f.settings.timeout = "1";
+    f.controller.rankRun().setFirstRetryPause(10);
+    f.page.sitetorankedit->setEditText(QStringLiteral("www.acme.example"));
+    f.page.lycb->setChecked(true);
+    f.page.rankbtn->click();
+    EXPECT_EQ(server.targets().size(), static_cast<std::size_t>(RankRun::kAttemptsPerPage));
+    EXPECT_EQ(f.page.lycb->text(), "Unable to rank - Try Later");
     EXPECT_FALSE(f.controller.running());
 }
 
@@ -292,4 +324,21 @@ TEST(RankingPageRunTest, StopEndsARunWaitingOnASilentEngine)
     EXPECT_FALSE(f.controller.running());
     EXPECT_EQ(server.targets().size(), 1u);
     EXPECT_EQ(f.page.wccb->text(), "Check Web Crawler") << "nothing after the stop";
+}
+
+TEST(RankingPageRunTest, ALongPageReachesTheHiddenBufferOnlyWhenDebugShowsIt)
+{
+    std::string longPage = "<p>1%] <a href=http://www.acme.example/ x>Acme</a>";
+    while (longPage.size() < 300 * 1024)
+        longPage += " <i>filler words on one long line</i>";
+    RankServer server(R"([{"path": "/cgi-bin/pursuit", "body": ")" + longPage + R"("}])");
+    RankingFixture f(server);
+    f.page.sitetorankedit->setEditText(QStringLiteral("www.acme.example"));
+    f.page.lycb->setChecked(true);
+    f.page.rankbtn->click();
+    EXPECT_EQ(f.page.lydigit->value(), 1);
+    EXPECT_TRUE(f.page.rankmemo->toPlainText().isEmpty()) << "not laid out while hidden";
+    f.page.debugb->click();
+    EXPECT_TRUE(f.page.rankmemo->isVisible());
+    EXPECT_EQ(f.page.rankmemo->toPlainText().size(), static_cast<qsizetype>(longPage.size()));
 }

@@ -38,6 +38,16 @@ public:
         return lines;
     }
 
+    // The headers of each request so far, one JSON object per request.
+    std::vector<std::string> headerLines() const
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(dir_.file("requests.log") + ".headers");
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
 private:
     TempDir dir_;
     int port_ = 0;

@@ -10,11 +10,15 @@ request answers it:
    "times": 2,                   # answer only the first N matching requests
    "status": 200, "reason": "OK",
    "body": "...",                # or "pieces": ["...", "..."], sent apart
-   "silent": false}              # accept the request and never answer
+   "silent": false,              # accept the request and never answer
+   "filler": 0,                  # bytes of filler sent after the pieces
+   "hang": false,                # after the pieces, keep the connection open
+   "headers": {"Retry-After": "120"}}   # further response headers
 A request no rule answers gets 200 with an empty result page. Query values are
 compared as sent (no decoding), so "blue+widgets" stays as it is. A request
 whose target is an absolute address (through a proxy) is matched on its path.
-Every request target is appended to LOG, one per line, as received.
+Every request target is appended to LOG, one per line, as received, and the
+request's headers to LOG.headers as one JSON object per line.
 Listens on 127.0.0.1 only.
 """
 import json
@@ -64,6 +68,8 @@ class Handler(BaseHTTPRequestHandler):
     def do_GET(self):
         with lock, open(log_file, "a", encoding="latin-1") as log:
             log.write(self.path + "\n")
+            with open(log_file + ".headers", "a", encoding="utf-8") as headers:
+                headers.write(json.dumps(dict(self.headers.items())) + "\n")
         parts = urlsplit(self.path)
         rule = pick(parts.path, parts.query)
         if rule.get("silent"):
@@ -73,7 +79,9 @@ class Handler(BaseHTTPRequestHandler):
         if pieces is None:
             pieces = [rule.get("body", "<html><body>No results</body></html>")]
         self.send_response(int(rule.get("status", 200)), rule.get("reason"))
-        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Type", rule.get("type", "text/html"))
+        for name, value in rule.get("headers", {}).items():
+            self.send_header(name, value)
         self.end_headers()
         self.wfile.flush()
         self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
@@ -82,6 +90,16 @@ class Handler(BaseHTTPRequestHandler):
                 time.sleep(0.05)  # lets the client take each piece on its own
             self.wfile.write(piece.encode("latin-1"))
             self.wfile.flush()
+        left = int(rule.get("filler", 0))
+        chunk = b"<p>filler</p>" * 5000
+        try:
+            while left > 0:
+                self.wfile.write(chunk[:left])
+                left -= len(chunk)
+        except OSError:
+            return  # the client stopped reading
+        if rule.get("hang"):
+            time.sleep(3600)
 
 
 class Server(ThreadingHTTPServer):

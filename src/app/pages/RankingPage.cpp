@@ -196,6 +196,32 @@ RankData RankingPage::rankData() const
 
 void RankingPage::sitetorankeditDropDown() { widgets::loadSavedAddresses(sitetorankedit, baseDir_); }
 
-void RankingPage::debugbClick() { rankmemo->show(); }
+namespace {
+// Longer pages are not laid out in a hidden buffer.
+constexpr qsizetype kEagerBufferChars = 64 * 1024;
+}  // namespace
+
+void RankingPage::setRankBuffer(const QString& page)
+{
+    if (rankmemo->isVisible() || page.size() <= kEagerBufferChars) {
+        rankmemo->setPlainText(page);
+        pendingBuffer_.clear();
+        bufferPending_ = false;
+        return;
+    }
+    rankmemo->clear();
+    pendingBuffer_ = page;
+    bufferPending_ = true;
+}
+
+void RankingPage::debugbClick()
+{
+    if (bufferPending_) {
+        rankmemo->setPlainText(pendingBuffer_);
+        pendingBuffer_.clear();
+        bufferPending_ = false;
+    }
+    rankmemo->show();
+}
 
 }  // namespace tolvan::app

@@ -85,9 +85,15 @@ public slots:
     void sitetorankeditDropDown();
     // Shows the rank buffer in a small box at the lower left.
     void debugbClick();
+    // The page last fetched, for the rank buffer. A long page reaches the
+    // hidden buffer only when Debug shows it: laying out megabytes on one
+    // line would hold the window up for seconds at every page.
+    void setRankBuffer(const QString& page);
 
 private:
     QString baseDir_;
+    QString pendingBuffer_;
+    bool bufferPending_ = false;
 };
 
 }  // namespace tolvan::app

@@ -32,6 +32,7 @@ inline constexpr RankEngine kRankEngines[kRankEngineCount] = {
 // Captions of the tick boxes while and after a page fails.
 inline constexpr const char* kRankUnable = "Unable to rank - Try Later";
 inline constexpr const char* kRankYahooNoMatch = "No Match - See Alta Vista";
+inline constexpr const char* kRankStopped = "Stopped";
 
 // The search depth typed by the user: a decimal number, 100 when it is not one,
 // at most 500. Smaller and negative values are kept.

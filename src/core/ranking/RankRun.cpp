@@ -1,8 +1,10 @@
 #include "ranking/RankRun.h"
 
+#include <algorithm>
 #include <exception>
 
 #include "net/RemoteHosts.h"
+#include "ranking/RankCheck.h"
 #include "ranking/RankEngines.h"
 #include "util/ServerText.h"
 
@@ -19,16 +21,46 @@ bool yahooHandsOn(const std::string& message)
            message == "151: 302 Document Found";
 }
 
+const char* const kTimedOut = "10060: Connection timed out";
+const char* const kTooLarge = "The result page is larger than 32 MB; it was not scanned.";
+
 }  // namespace
 
-RankRun::RankRun(std::string baseDir, RankView& view, EventPump& pump)
-    : baseDir_(std::move(baseDir)), view_(view), pump_(pump), http_(pump)
+void RankRun::TimedPump::processEvents()
 {
-    // The page as received; the view gets the same pieces for its rank buffer.
+    run_.pump_.processEvents();
+    run_.checkDeadline();
+}
+
+short RankRun::TimedPump::waitForSocket(int fd, short events, int timeoutMs)
+{
+    const short revents = run_.pump_.waitForSocket(fd, events, timeoutMs);
+    run_.checkDeadline();
+    return revents;
+}
+
+void RankRun::checkDeadline()
+{
+    if (timerArmed_ && std::chrono::steady_clock::now() >= deadline_) {
+        timerArmed_ = false;
+        timedOut_ = true;
+        http_.setAction(httpIdle);
+    }
+}
+
+RankRun::RankRun(std::string baseDir, RankView& view, EventPump& pump)
+    : baseDir_(std::move(baseDir)), view_(view), pump_(pump), http_(timedPump_)
+{
+    // The page is kept here; the view gets it once the page is over.
     http_.OnTransfer = [this](std::int64_t, std::string_view piece) {
+        if (oversized_)
+            return;
+        if (page_.size() + piece.size() > kMaxPageBytes) {
+            oversized_ = true;
+            http_.setAction(httpIdle);
+            return;
+        }
         page_.append(piece);
-        if (!stopped_)
-            view_.appendToRankBuffer(piece);
     };
 }
 
@@ -48,12 +80,36 @@ void RankRun::stop()
     http_.setAction(httpIdle);
 }
 
+void RankRun::cancel()
+{
+    if (!running_)
+        return;
+    cancelled_ = true;
+    stop();
+}
+
+bool RankRun::pause(int ms)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!stopped_) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+        if (left <= 0)
+            return true;
+        pump_.waitForSocket(-1, 0, static_cast<int>(std::min<long long>(left, 50)));
+    }
+    return false;
+}
+
 bool RankRun::run(const RankRequest& request)
 {
     if (running_)
         return false;
+    timeoutMs_ = rankTimeoutMs(request.timeoutSeconds);
     running_ = true;
     stopped_ = false;
+    cancelled_ = false;
+    currentEngine_ = -1;
     struct Done {
         bool& flag;
         ~Done() { flag = false; }
@@ -78,10 +134,26 @@ bool RankRun::run(const RankRequest& request)
         // Ticking or unticking during the run counts when the engine's turn comes.
         const bool selected = view_.engineSelected(engine);
         result_[engine].selected = selected;
-        if (selected)
+        if (selected) {
+            currentEngine_ = static_cast<int>(engine);
             checkEngine(engine, depth);
+        }
+    }
+    if (cancelled_ && currentEngine_ >= 0) {
+        const auto engine = static_cast<RankEngine>(currentEngine_);
+        view_.setLamp(engine, false);
+        view_.setCaption(engine, kRankStopped);
     }
     return true;
+}
+
+RankRun::PageResult RankRun::failPage(RankEngine engine, const std::string& message)
+{
+    view_.setLamp(engine, false);
+    view_.setCaption(engine, kRankUnable);
+    if (engine == RankEngine::Infoseek)
+        view_.showMessage("Error   : " + cleanServerText(message));
+    return PageResult::Failed;
 }
 
 RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage, int& place)
@@ -94,28 +166,47 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
     if (stopped_)
         return PageResult::Stopped;
     page_.clear();
-    view_.clearRankBuffer();
+    oversized_ = false;
+    timedOut_ = false;
     // The phrase box may have been edited since the last page.
     const std::string query = rankQueryPhrase(view_.phrase());
     const std::string& host =
         firstPage && engine == RankEngine::Excite ? exciteSearchHost_ : hosts_[index(engine)];
     http_.setURL("http://" + host + rankRequestPath(engine, query, n, firstPage));
     http_.setWinsockLoaded(true);
+    if (timeoutMs_ > 0) {
+        deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
+        timerArmed_ = true;
+    }
+    struct Disarm {
+        bool& armed;
+        ~Disarm() { armed = false; }
+    } disarm{timerArmed_};
+    std::string failure;
+    bool yahooMatchless = false;
     try {
         http_.setAction(httpGet);
     } catch (const HttpError& e) {
-        if (stopped_)
-            return PageResult::Stopped;
-        if (engine == RankEngine::Yahoo && yahooHandsOn(e.what()))
-            return PageResult::NoYahooMatch;
-        view_.setLamp(engine, false);
-        view_.setCaption(engine, kRankUnable);
-        if (engine == RankEngine::Infoseek)
-            view_.showMessage("Error   : " + cleanServerText(e.what()));
-        return PageResult::Failed;
+        failure = e.what();
+        yahooMatchless = engine == RankEngine::Yahoo && yahooHandsOn(failure);
     }
+    timerArmed_ = false;
     if (stopped_)
         return PageResult::Stopped;
+    // An interrupted request may end quietly: the time-out and the size cap
+    // are told by their own flags.
+    if (oversized_) {
+        page_.clear();
+        view_.setRankBuffer(page_);
+        return failPage(engine, kTooLarge);
+    }
+    view_.setRankBuffer(page_);
+    if (timedOut_)
+        return failPage(engine, kTimedOut);
+    if (yahooMatchless)
+        return PageResult::NoYahooMatch;
+    if (!failure.empty())
+        return failPage(engine, failure);
     place = findrank(page_, recipe.marker, site_, recipe.terminator);
     return PageResult::Scanned;
 }
@@ -166,12 +257,15 @@ void RankRun::checkEngine(RankEngine engine, int depth)
             result_[engine].position = 0;
             return;
         case PageResult::Failed:
-            // The same page again; an engine that keeps failing is given up.
+            // The same page again after a pause that grows; an engine that
+            // keeps failing is given up.
             if (++failures >= kAttemptsPerPage) {
                 view_.setPosition(engine, 0);
                 result_[engine].position = 0;
                 return;
             }
+            if (!pause(firstRetryPauseMs_ << (failures - 1)))
+                return;
             continue;
         }
     }

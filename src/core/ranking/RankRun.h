@@ -5,6 +5,8 @@
 // The run waits through the event pump, so the window stays live: the user may
 // edit the phrase (read again for every page) or tick and untick engines (read
 // when an engine's turn comes) while it goes on.
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,10 +33,10 @@ public:
     // The engine's number panel; 0 means not found and shows blank.
     virtual void setPosition(RankEngine engine, int position) = 0;
 
-    // The rank buffer: emptied before each page, then every piece of the body
-    // as it arrives.
-    virtual void clearRankBuffer() = 0;
-    virtual void appendToRankBuffer(std::string_view piece) = 0;
+    // The rank buffer: the text of the page last fetched, given once when the
+    // page is over (the page itself is kept in the run, so a long page costs
+    // the window one assignment instead of one insertion per piece).
+    virtual void setRankBuffer(std::string_view page) = 0;
 
     // A modal message box.
     virtual void showMessage(const std::string& text) = 0;
@@ -45,6 +47,8 @@ struct RankRequest {
     std::string site;
     std::string phrase;
     std::string depth = "50";  // the depth box's text
+    // The Options page's "Time Out" text in seconds; empty or "0": none.
+    std::string timeoutSeconds;
 };
 
 class RankRun {
@@ -71,6 +75,9 @@ public:
     // Abandons the request in progress and ends the run without touching the
     // display again (the window is closing).
     void stop();
+    // The user's Stop: abandons the request in progress, puts the lamp of the
+    // engine being checked out with the caption "Stopped" and ends the run.
+    void cancel();
 
     // The last run: site, phrase (with '+'), depth text, and for every engine
     // whether it was checked and the place shown.
@@ -80,16 +87,37 @@ public:
 
     // A page that fails this many times in a row gives the engine up.
     static constexpr int kAttemptsPerPage = 3;
+    // A longer page is a failure: an endless answer cannot eat the memory.
+    static constexpr std::size_t kMaxPageBytes = 32u << 20;
+    // The pause before asking for a failed page again; doubles at every try.
+    void setFirstRetryPause(int ms) { firstRetryPauseMs_ = ms; }
 
 private:
     enum class PageResult { Scanned, Failed, NoYahooMatch, Stopped };
 
+    // Passes the waits on to the front end's pump and ends a request that
+    // outlives the time-out.
+    class TimedPump final : public EventPump {
+    public:
+        explicit TimedPump(RankRun& run) : run_(run) {}
+        void processEvents() override;
+        short waitForSocket(int fd, short events, int timeoutMs) override;
+
+    private:
+        RankRun& run_;
+    };
+
     void checkEngine(RankEngine engine, int depth);
     PageResult fetchPage(RankEngine engine, long n, bool firstPage, int& place);
+    PageResult failPage(RankEngine engine, const std::string& message);
+    // Waits ms through the pump; false when the run was stopped meanwhile.
+    bool pause(int ms);
+    void checkDeadline();
 
     std::string baseDir_;
     RankView& view_;
     EventPump& pump_;
+    TimedPump timedPump_{*this};
     HttpClient http_;
     std::string hosts_[kRankEngineCount];
     std::string exciteSearchHost_;
@@ -98,6 +126,14 @@ private:
     RankData result_;
     bool running_ = false;
     bool stopped_ = false;
+    bool cancelled_ = false;
+    bool timedOut_ = false;
+    bool oversized_ = false;
+    bool timerArmed_ = false;
+    long long timeoutMs_ = 0;
+    std::chrono::steady_clock::time_point deadline_;
+    int firstRetryPauseMs_ = 1000;
+    int currentEngine_ = -1;  // the engine whose lamp is lit, for cancel()
 };
 
 }  // namespace tolvan

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "TestSupport.h"
 #include "ranking/RankEngines.h"
 #include "ranking/RankRun.h"
+#include "util/Errors.h"
 
 using namespace tolvan;
 using tolvan::test::RankServer;
@@ -34,7 +36,7 @@ public:
     std::array<int, kRankEngineCount> lampLit{};
     std::vector<std::string> messages;
     std::string buffer;
-    int pieces = 0;
+    int bufferSets = 0;
     std::function<void(RankEngine, const std::string&)> onCaption;
 
     void tick(std::initializer_list<RankEngine> engines)
@@ -60,11 +62,10 @@ public:
             onCaption(e, c);
     }
     void setPosition(RankEngine e, int p) override { positions[idx(e)] = p; }
-    void clearRankBuffer() override { buffer.clear(); }
-    void appendToRankBuffer(std::string_view piece) override
+    void setRankBuffer(std::string_view page) override
     {
-        buffer.append(piece);
-        ++pieces;
+        buffer.assign(page);
+        ++bufferSets;
     }
     void showMessage(const std::string& text) override { messages.push_back(text); }
 };
@@ -157,7 +158,7 @@ protected:
 
     RankRequest request(const std::string& depth, const std::string& phrase = "blue widgets cheap")
     {
-        return RankRequest{"WWW.Acme.example", phrase, depth};
+        return RankRequest{"WWW.Acme.example", phrase, depth, {}};
     }
 };
 
@@ -379,7 +380,7 @@ TEST_F(RankRunTest, APageArrivingInPiecesIsScannedWhole)
     RankRun run(base.path(), view);
     run.run(request("50", "acme"));
     EXPECT_EQ(view.position(RankEngine::Lycos), 2);
-    EXPECT_GE(view.pieces, 2);
+    EXPECT_EQ(view.bufferSets, 1) << "the buffer gets the page once";
     EXPECT_EQ(run.pageText(),
               "<p>1%] <a href=http://www.one.example/ x>One</a></p>\r\n<p>2%] <a href=http://www.acme.example/ "
               "x>Acme</a></p>\r\n");
@@ -460,4 +461,88 @@ TEST_F(RankRunTest, StoppingAbandonsASilentEngineAndEndsTheRun)
               std::vector<std::string>{"Checking InfoSeek results 1 to 25"});
     EXPECT_TRUE(view.captions[idx(RankEngine::Lycos)].empty());
     EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(RankRunTest, ASilentOrHalfSentPageTimesOutAndCountsAsAFailure)
+{
+    // Infoseek never answers; Lycos sends half a page and then keeps the
+    // connection open; WebCrawler answers.
+    RankServer server("[" R"({"path": "/Titles", "silent": true},)"
+                      R"({"path": "/cgi-bin/pursuit", "pieces": ["<p>1%] <a href=http://www.one.example/ x>"], "hang": true},)"
+                      R"({"path": "/cgi-bin/WebQuery", "body": )" +
+                      json(resultPage(RankEngine::WebCrawler, 3, 2)) + "}]");
+    writeRankHosts(base, server.host());
+    view.tick({RankEngine::Infoseek, RankEngine::Lycos, RankEngine::WebCrawler});
+    RankRun run(base.path(), view);
+    run.setFirstRetryPause(10);
+    RankRequest r = request("50");
+    r.timeoutSeconds = "1";
+    run.run(r);
+
+    EXPECT_EQ(view.messages, std::vector<std::string>(RankRun::kAttemptsPerPage, "Error   : 10060: Connection timed out"));
+    EXPECT_EQ(view.caption(RankEngine::Infoseek), "Unable to rank - Try Later");
+    EXPECT_EQ(view.caption(RankEngine::Lycos), "Unable to rank - Try Later");
+    EXPECT_EQ(view.position(RankEngine::Lycos), 0);
+    EXPECT_EQ(view.position(RankEngine::WebCrawler), 2);
+    const auto targets = server.targets();
+    EXPECT_EQ(std::count_if(targets.begin(), targets.end(),
+                            [](const std::string& t) { return t.rfind("/cgi-bin/pursuit?", 0) == 0; }),
+              RankRun::kAttemptsPerPage);
+
+    // A time-out that is not a number is the conversion error of the submission run.
+    r.timeoutSeconds = "4x";
+    EXPECT_THROW(run.run(r), ConvertError);
+    EXPECT_FALSE(run.running());
+}
+
+TEST_F(RankRunTest, AnEndlessPageIsCappedAndTheRunGoesOn)
+{
+    RankServer server(R"([{"path": "/Titles", "pieces": ["<p>1%</b> "], "filler": 41943040},)"
+                      R"({"path": "/cgi-bin/WebQuery", "body": "<p>1% </B> http://www.acme.example/</A>"}])");
+    writeRankHosts(base, server.host());
+    view.tick({RankEngine::Infoseek, RankEngine::WebCrawler});
+    RankRun run(base.path(), view);
+    run.setFirstRetryPause(10);
+    run.run(request("25"));
+    EXPECT_EQ(view.messages, std::vector<std::string>(RankRun::kAttemptsPerPage,
+                                                      "Error   : The result page is larger than 32 MB; it was not scanned."));
+    EXPECT_EQ(view.caption(RankEngine::Infoseek), "Unable to rank - Try Later");
+    EXPECT_EQ(view.position(RankEngine::WebCrawler), 1);
+    EXPECT_LE(run.pageText().size(), RankRun::kMaxPageBytes);
+}
+
+TEST_F(RankRunTest, AFailedPageIsAskedForAgainOnlyAfterAPause)
+{
+    RankServer server(script({{"/cgi-bin/pursuit", {}, "<html>down</html>", 503, "Service Unavailable"}}));
+    writeRankHosts(base, server.host());
+    view.tick({RankEngine::Lycos});
+    std::vector<std::chrono::steady_clock::time_point> asked;
+    view.onCaption = [&](RankEngine, const std::string& caption) {
+        if (caption.rfind("Checking", 0) == 0)
+            asked.push_back(std::chrono::steady_clock::now());
+    };
+    RankRun run(base.path(), view);
+    run.run(request("50"));
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_GE(asked[1] - asked[0], std::chrono::milliseconds(1000));
+    EXPECT_GE(asked[2] - asked[1], std::chrono::milliseconds(2000));
+}
+
+TEST_F(RankRunTest, CancelPutsTheLampOutAndLeavesTheOtherEnginesAlone)
+{
+    RankServer server(script({{"/cgi-bin/pursuit", {}, "", 200, "", 0, {}, true}}));
+    writeRankHosts(base, server.host());
+    view.tick({RankEngine::Lycos, RankEngine::WebCrawler});
+    HookPump pump;
+    RankRun run(base.path(), view, pump);
+    pump.hook = [&] {
+        if (!server.targets().empty())
+            run.cancel();
+    };
+    run.run(request("50"));
+    EXPECT_FALSE(run.running());
+    EXPECT_EQ(view.caption(RankEngine::Lycos), "Stopped");
+    EXPECT_FALSE(view.lamp[idx(RankEngine::Lycos)]);
+    EXPECT_EQ(view.position(RankEngine::Lycos), -1) << "the panel keeps what it showed";
+    EXPECT_TRUE(view.captions[idx(RankEngine::WebCrawler)].empty());
 }

@@ -1,0 +1,205 @@
+#include "cli/RankCommand.h"
+
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "net/EventPump.h"
+#include "net/RemoteHosts.h"
+#include "ranking/RankCheck.h"
+#include "ranking/RankDefinition.h"
+#include "ranking/RankResultText.h"
+#include "settings/Settings.h"
+
+namespace tolvan::cli {
+
+namespace {
+
+volatile std::sig_atomic_t rankStopSignal = 0;
+void onRankStopSignal(int sig) { rankStopSignal = sig; }
+
+const char* kRankUsage =
+    "Usage: tolvan rank --site ADDRESS --phrase TEXT [--phrase TEXT ...] [options]\n"
+    "Checks at which place the site comes up for each phrase on each engine, from the\n"
+    "current directory (which holds data/). One row per site, phrase and engine:\n"
+    "site, phrase, engine, outcome, place, matching address, depth covered, detail.\n"
+    "\n"
+    "  --site ADDRESS        the site (repeatable)\n"
+    "  --phrase TEXT         a search phrase (repeatable)\n"
+    "  --engine NAME         an engine of data/rank/ or one of Infoseek, Yahoo, AltaVista,\n"
+    "                        AOL NetFind, Lycos, Excite, HotBot, WebCrawler (repeatable;\n"
+    "                        default: every engine in data/rank/)\n"
+    "  --depth N             results to look through (default 50)\n"
+    "  --format tsv|csv|json the output (default tsv)\n"
+    "  --pause SECONDS       pause between requests to one engine, or MIN-MAX (default 2-5)\n"
+    "  --timeout SECONDS     time-out of each request (default: the Options page's)\n"
+    "  --help                this text\n"
+    "\n"
+    "Outcomes: found, not-found, blocked, unrecognised, not-allowed, failed.\n"
+    "Exit status: 0 every engine answered, 1 some engine was blocked, not recognised,\n"
+    "not allowed or failed, 2 usage error, 130 interrupted.\n";
+
+class SignalPump final : public EventPump {
+public:
+    RankCheck* check = nullptr;
+    void processEvents() override
+    {
+        if (rankStopSignal && check && !check->stopped())
+            check->stop();
+    }
+};
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool wholeNumber(std::string_view text, long& value)
+{
+    if (text.empty() || text.size() > 9)
+        return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+struct RankOptions {
+    RankCheckRequest request;
+    std::string format = "tsv";
+    bool timeoutGiven = false;
+};
+
+std::string parse(int argc, char** argv, RankOptions& o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc)
+                return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (arg == "--site" || arg == "--phrase" || arg == "--engine" || arg == "--depth" || arg == "--format" ||
+            arg == "--pause" || arg == "--timeout") {
+            if (!value(v))
+                return std::string(arg) + " needs a value";
+        } else {
+            return "unknown option " + std::string(arg);
+        }
+        if (arg == "--site") {
+            if (v.empty())
+                return "--site needs an address";
+            o.request.sites.push_back(v);
+        } else if (arg == "--phrase") {
+            if (v.empty())
+                return "--phrase needs a text";
+            o.request.phrases.push_back(v);
+        } else if (arg == "--engine") {
+            o.request.engines.push_back(v);
+        } else if (arg == "--depth") {
+            if (!wholeNumber(v, o.request.depth) || o.request.depth < 1)
+                return "--depth needs a whole number above 0";
+        } else if (arg == "--format") {
+            if (v != "tsv" && v != "csv" && v != "json")
+                return "--format is tsv, csv or json";
+            o.format = v;
+        } else if (arg == "--pause") {
+            const std::size_t dash = v.find('-');
+            long low = 0, high = 0;
+            if (!wholeNumber(v.substr(0, dash), low) ||
+                !wholeNumber(dash == std::string::npos ? v : v.substr(dash + 1), high) || high < low)
+                return "--pause needs seconds, or MIN-MAX";
+            o.request.minPauseMs = static_cast<int>(low * 1000);
+            o.request.maxPauseMs = static_cast<int>(high * 1000);
+        } else if (arg == "--timeout") {
+            long seconds = 0;
+            if (!wholeNumber(v, seconds))
+                return "--timeout needs whole seconds";
+            o.request.timeoutSeconds = v;
+            o.timeoutGiven = true;
+        }
+    }
+    if (o.request.sites.empty())
+        return "no --site given";
+    if (o.request.phrases.empty())
+        return "no --phrase given";
+    return {};
+}
+
+}  // namespace
+
+int runRankCommand(int argc, char** argv)
+{
+    const std::string base = std::filesystem::current_path().string();
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--help") {
+            std::cout << kRankUsage;
+            return 0;
+        }
+    }
+    RankOptions options;
+    if (const std::string problem = parse(argc, argv, options); !problem.empty()) {
+        std::cerr << "tolvan rank: " << problem << "\n\n" << kRankUsage;
+        return 2;
+    }
+    RankCheckRequest& request = options.request;
+    if (request.engines.empty())
+        request.engines = rankDefinitionNames(base);
+    if (request.engines.empty()) {
+        std::cerr << "tolvan rank: there is no engine definition in data/rank/; name an engine with --engine\n";
+        return 2;
+    }
+    const std::vector<std::string> known = rankEngineNames(base);
+    for (const std::string& engine : request.engines) {
+        if (std::none_of(known.begin(), known.end(), [&](const std::string& k) { return lower(k) == lower(engine); })) {
+            std::cerr << "tolvan rank: unknown engine " << engine << "\n\n" << kRankUsage;
+            return 2;
+        }
+    }
+
+    try {
+        if (!options.timeoutGiven) {
+            const SettingsLoad loaded = loadSettings(defaultSettingsPath(), RemoteHosts(base).makerWeb());
+            request.timeoutSeconds = loaded.settings.timeout;
+        }
+        SignalPump pump;
+        RankCheck check(base, pump);
+        pump.check = &check;
+        if (options.format == "tsv") {
+            check.onResult = [](const RankCheckResult& r) { std::cout << rankResultTsvRow(r) << '\n' << std::flush; };
+        }
+        std::signal(SIGINT, onRankStopSignal);
+        std::signal(SIGTERM, onRankStopSignal);
+        const std::vector<RankCheckResult> results = check.run(request);
+        std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
+        if (options.format == "csv")
+            std::cout << rankResultsCsv(results);
+        else if (options.format == "json")
+            std::cout << rankResultsJson(results);
+        std::cout << std::flush;
+        if (check.stopped())
+            return 130;
+        for (const RankCheckResult& r : results)
+            if (r.outcome != RankOutcome::Found && r.outcome != RankOutcome::NotFound)
+                return 1;
+        return 0;
+    } catch (const std::exception& e) {
+        std::cerr << "tolvan rank: " << e.what() << '\n';
+        return 1;
+    }
+}
+
+}  // namespace tolvan::cli
