@@ -487,10 +487,10 @@ bool HttpClient::perform(HttpAction action)
     if (secure && !((!viaProxy || openTunnel(ex)) && startTls(ex))) {
         if (errorCode_ != 0) {
             closeConnection(ex, false);
-            raise();
+            return fail();
         }
         closeConnection(ex, true);
-        return;
+        return true;
     }
 
     std::string head = requestHead(action, contentLength);
@@ -530,7 +530,7 @@ bool HttpClient::perform(HttpAction action)
         const bool cut = ex.firstBytes.size() > kShownBytes;
         setError(kErrorMalformedStatus, "Malformed status line: \"" + visible(std::string_view(ex.firstBytes).substr(0, kShownBytes))
                                             + (cut ? "...\"" : "\""));
-        raise();
+        return fail();
     }
     // A status whose code does not begin with '2' is a failure, even though
     // the body has been delivered.

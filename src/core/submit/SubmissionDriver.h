@@ -89,13 +89,12 @@ private:
     void removeFirstRemaining();
 
     std::string baseDir_;
-    ErrorLog errorLog_{baseDir_};  // kept open across records
     SubmissionView& view_;
     SubmissionTransport& transport_;
     RunPump pump_{*this};
     EngineDefinitionReader definitions_;
     RemoteHosts hosts_;
-    ErrorLog errorLog_;
+    ErrorLog errorLog_;  // kept open across records
     SubmissionRun run_;
     std::vector<std::string> engines_;    // the run's engines, sorted
     std::size_t remaining_ = 0;           // how many of them the current site has still to do
