@@ -12,9 +12,3 @@ if(TOLVAN_SANITIZE)
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(tolvan_common_config INTERFACE -fsanitize=address,undefined)
 endif()
-if(TOLVAN_FUZZ)
-  # clang warns where gcc, which the release build uses, does not: warnings stay warnings here.
-  target_compile_options(tolvan_common_config INTERFACE -Wno-error
-    -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-  target_link_options(tolvan_common_config INTERFACE -fsanitize=address,undefined)
-endif()

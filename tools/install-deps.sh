@@ -12,7 +12,6 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
   python3 python3-aiosmtpd python3-cryptography tinyproxy
   xdg-utils
-  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
