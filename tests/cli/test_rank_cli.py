@@ -36,6 +36,7 @@ class RankCommand(unittest.TestCase):
         self.base = tempfile.mkdtemp(prefix="tolvan-rank-")
         self.addCleanup(shutil.rmtree, self.base)
         os.makedirs(os.path.join(self.base, "data", "rank"))
+        os.makedirs(os.path.join(self.base, "sites"))  # data/ and sites/ make this the base directory
         with open(os.path.join(SHIPPED, "Mojeek.tlx"), encoding="utf-8") as f:
             text = f.read().replace("https://", "http://")
         with open(os.path.join(self.base, "data", "rank", "Mojeek.tlx"), "w", encoding="utf-8") as f:

@@ -1,5 +1,7 @@
 #include "ranking/RankResultText.h"
 
+#include "history/CsvText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <iterator>
@@ -25,21 +27,6 @@ std::string joined(const std::vector<std::string>& items)
 }
 
 }  // namespace
-
-std::string csvField(const std::string& text)
-{
-    const bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
-                       (!text.empty() && (text.front() == ' ' || text.back() == ' '));
-    if (!quote)
-        return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
 
 std::string rankResultTsvRow(const RankCheckResult& r)
 {

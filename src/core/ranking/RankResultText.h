@@ -7,10 +7,6 @@
 
 namespace tolvan {
 
-// One field of a CSV record: quoted when it holds a comma, a quotation mark,
-// a line break or leading/trailing blanks; quotation marks doubled.
-std::string csvField(const std::string& text);
-
 // site, phrase, engine, outcome, place, matching address, depth covered,
 // detail; the place is empty unless found. Tabs and line breaks inside a
 // value become blanks so every outcome stays one row.
