@@ -3,7 +3,7 @@
 # missing ones, with sudo when not root.
 set -euo pipefail
 packages=(
-  build-essential cmake pkg-config ccache
+  build-essential cmake pkg-config ccache file dpkg-dev
   qt6-base-dev libgl-dev fonts-dejavu-core
   libzip-dev zlib1g-dev
   libssl-dev ca-certificates openssl qtkeychain-qt6-dev libsecret-1-dev gnome-keyring dbus-daemon
