@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "util/Errors.h"
+#include "util/TextCodec.h"
 
 namespace tolvan {
 
@@ -81,25 +82,6 @@ bool base64Decode(std::string_view text, std::string& out)
     return !out.empty();
 }
 
-void appendUtf8(std::string& out, unsigned long cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x110000) {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 }  // namespace
 
 std::string decodeHtmlReferences(std::string_view text)
@@ -135,7 +117,8 @@ std::string decodeHtmlReferences(std::string_view text)
                 ++j;
             }
             if (j > start && j < rest.size() && rest[j] == ';') {
-                appendUtf8(out, cp);
+                if (cp < 0x110000)  // beyond Unicode: the reference is dropped
+                    appendUtf8(out, static_cast<std::uint32_t>(cp));
                 i += j + 1;
                 done = true;
             }
