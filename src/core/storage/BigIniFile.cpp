@@ -1,9 +1,10 @@
 #include "storage/BigIniFile.h"
 
+#include "storage/IniText.h"
+
 #include "util/Files.h"
 #include "util/TextCodec.h"
 
-#include <cstring>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_set>
@@ -13,7 +14,7 @@ namespace tolvan {
 
 namespace {
 
-constexpr std::size_t kMaxChars = 255;
+constexpr std::size_t kMaxChars = kIniMaxChars;
 // "[" + name + "]" must still fit in one 255-character line, or the header
 // would be cut on the next load and its section would vanish into the one above.
 constexpr std::size_t kMaxSectionChars = kMaxChars - 2;
@@ -36,11 +37,6 @@ std::string cleanSectionName(const std::string& section)
     return cutChars(singleLine(section), kMaxSectionChars);
 }
 
-bool isHeader(std::string_view line)
-{
-    return line.size() >= 2 && line.front() == '[' && line.back() == ']';
-}
-
 bool keyMatches(std::string_view line, std::string_view key)
 {
     const auto eq = line.find('=');
@@ -49,72 +45,16 @@ bool keyMatches(std::string_view line, std::string_view key)
 
 }  // namespace
 
-namespace {
-
-// The file's text as the INI machinery sees it: decoded, without a byte-order
-// mark, ended at the end-of-file mark (what stands before it on its line still
-// counts). `storage` keeps the bytes the view points into.
-std::string_view loadText(const std::string& fileName, std::string& storage)
-{
-    std::string raw = readFile(fileName);
-    storage = isValidUtf8(raw) ? std::move(raw) : windows1252ToUtf8(raw);
-    std::string_view rest(storage);
-    if (rest.starts_with("\xEF\xBB\xBF"))
-        rest.remove_prefix(3);
-    if (const auto eof = rest.find('\x1A'); eof != std::string_view::npos)
-        rest = rest.substr(0, eof);
-    return rest;
-}
-
-// Calls onLine(line) for every non-empty line, each cut to 255 characters,
-// until it returns false. A line ends at CR (with a following LF), or at a lone
-// LF. The next CR and LF are looked up once each and reused, so LF-only files
-// stay linear.
-template <typename OnLine>
-void forEachLine(std::string_view rest, OnLine&& onLine)
-{
-    const char* p = rest.data();
-    const char* const end = p + rest.size();
-    const char* nextCr = nullptr;
-    const char* nextLf = nullptr;
-    auto findFrom = [end](const char* from, char c) {
-        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
-        return hit ? static_cast<const char*>(hit) : end;
-    };
-    while (p < end) {
-        if (!nextCr || nextCr < p)
-            nextCr = findFrom(p, '\r');
-        if (!nextLf || nextLf < p)
-            nextLf = findFrom(p, '\n');
-        const char* stop = nextCr < nextLf ? nextCr : nextLf;
-        std::string_view line(p, static_cast<std::size_t>(stop - p));
-        p = stop;
-        if (p < end) {
-            if (*p == '\r' && p + 1 < end && p[1] == '\n')
-                ++p;
-            ++p;
-        }
-        if (line.empty())
-            continue;
-        if (line.size() > kMaxChars)
-            line = std::string_view(line.data(), cutChars(line, kMaxChars).size());
-        if (!onLine(line))
-            return;
-    }
-}
-
-}  // namespace
 
 // The whole path is kept: a cut name would read and write some other file.
 BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
 {
     if (fileName_.empty() || !fileExists(fileName_))
         return;
-    std::string text;
-    const std::string_view rest = loadText(fileName_, text);
+    const std::string text = decodeFileText(readFile(fileName_));
 
     std::unordered_set<std::string> seen;
-    seen.reserve(rest.size() / 256 + 16);
+    seen.reserve(text.size() / 256 + 16);
     std::vector<std::string_view> pending;  // lines of the section being read
     bool keeping = false;                   // false before the first header and inside dropped duplicates
     auto finishSection = [&] {
@@ -127,8 +67,8 @@ BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
         pending.clear();
     };
 
-    forEachLine(rest, [&](std::string_view line) {
-        if (isHeader(line)) {
+    forEachIniLine(text, [&](std::string_view line) -> bool {
+        if (isIniHeader(line)) {
             finishSection();
             const std::string_view name = line.substr(1, line.size() - 2);
             keeping = seen.insert(foldCase(name)).second;
@@ -151,14 +91,13 @@ BigIniFile BigIniFile::loadSection(std::string fileName, const std::string& sect
     ini.partial_ = true;
     if (ini.fileName_.empty() || !fileExists(ini.fileName_))
         return ini;
-    std::string text;
-    const std::string_view rest = loadText(ini.fileName_, text);
+    const std::string text = decodeFileText(readFile(ini.fileName_));
     const std::string wanted = cleanSectionName(section);
     // Later sections of the same name are dropped on a full load, so the first
     // header that matches is the section; the next header ends it.
     bool inside = false;
-    forEachLine(rest, [&](std::string_view line) {
-        if (isHeader(line)) {
+    forEachIniLine(text, [&](std::string_view line) -> bool {
+        if (isIniHeader(line)) {
             if (inside)
                 return false;
             const std::string_view name = line.substr(1, line.size() - 2);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace tolvan {
@@ -23,7 +24,8 @@ inline bool isIniHeader(std::string_view line)
 // Calls onLine for every line of `text` (decoded already) as the files are read:
 // a byte-order mark and everything from the end-of-file mark on are ignored,
 // a line ends at CR LF, a lone CR or a lone LF, empty lines are skipped and
-// every line is cut to 255 characters.
+// every line is cut to 255 characters. An onLine that returns bool stops the
+// reading by returning false.
 template <class OnLine>
 void forEachIniLine(std::string_view text, OnLine&& onLine)
 {
@@ -59,7 +61,12 @@ void forEachIniLine(std::string_view text, OnLine&& onLine)
             continue;
         if (line.size() > kIniMaxChars)
             line = cutIniLine(line);
-        onLine(line);
+        if constexpr (std::is_same_v<std::invoke_result_t<OnLine&, std::string_view>, bool>) {
+            if (!onLine(line))
+                return;
+        } else {
+            onLine(line);
+        }
     }
 }
 
