@@ -25,11 +25,23 @@ TempDir::TempDir()
 
 TempDir::~TempDir()
 {
-    std::error_code ec;
     // Tests may leave read-only directories behind; make them writable first.
-    for (auto it = fs::recursive_directory_iterator(path_, ec); it != fs::recursive_directory_iterator(); ++it)
-        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
+    // Peers started by a test (a keyring daemon, say) may still be removing
+    // their own files while this runs, so nothing here may throw, and a
+    // removal that races with them is tried again.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            std::error_code ignored;
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        }
+        ec.clear();
+        fs::remove_all(path_, ec);
+        if (!fs::exists(path_, ec))
+            return;
+        ::usleep(50'000);
+    }
 }
 
 void TempDir::write(const std::string& relative, const std::string& bytes) const
