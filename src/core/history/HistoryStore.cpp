@@ -70,7 +70,16 @@ HistoryStore::HistoryStore(const std::string& baseDir, Access access)
     open(joinPath(baseDir, kHistoryFileName), access);
 }
 
-HistoryStore::~HistoryStore() = default;
+HistoryStore::~HistoryStore()
+{
+    flush();
+}
+
+sqlite::Database* HistoryStore::database()
+{
+    flush();
+    return db_.get();
+}
 
 void HistoryStore::open(const std::string& path, Access access)
 {
@@ -115,6 +124,7 @@ void HistoryStore::migrate()
 
 void HistoryStore::disable(const std::string& why)
 {
+    pending_.clear();
     insertSubmission_.reset();
     lastAccepted_.reset();
     db_.reset();
@@ -136,26 +146,54 @@ void HistoryStore::recordSubmission(SubmissionRecord record)
 {
     if (!db_)
         return;
+    if (record.answer.size() > kAnswerHeadBytes)
+        record.answer.resize(kAnswerHeadBytes);
+    record.address = maskKey(record.address);
+    pending_.push_back(std::move(record));
+    if (pending_.size() >= kWriteRows || std::chrono::steady_clock::now() - lastWrite_ >= kWriteInterval)
+        flush();
+}
+
+void HistoryStore::flushIfDue()
+{
+    if (!pending_.empty() && std::chrono::steady_clock::now() - lastWrite_ >= kWriteInterval)
+        flush();
+}
+
+void HistoryStore::flush()
+{
+    if (pending_.empty())
+        return;
+    if (!db_) {
+        pending_.clear();
+        return;
+    }
     try {
         if (!insertSubmission_)
             insertSubmission_ = std::make_unique<sqlite::Statement>(db_->prepare(
                 "INSERT INTO submissions (time, site, engine, method, address, status_line, outcome, detail, answer)"
                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-        if (record.answer.size() > kAnswerHeadBytes)
-            record.answer.resize(kAnswerHeadBytes);
+        sqlite::Transaction transaction(*db_);
         auto& insert = *insertSubmission_;
-        insert.bind(1, record.time).bind(2, record.site).bind(3, record.engine).bind(4, record.method);
-        insert.bind(5, maskKey(record.address)).bind(6, record.statusLine).bind(7, record.outcome);
-        insert.bind(8, record.detail).bindBlob(9, record.answer);
-        insert.run();
+        for (const auto& record : pending_) {
+            insert.bind(1, record.time).bind(2, record.site).bind(3, record.engine).bind(4, record.method);
+            insert.bind(5, record.address).bind(6, record.statusLine).bind(7, record.outcome);
+            insert.bind(8, record.detail).bindBlob(9, record.answer);
+            insert.run();
+        }
+        transaction.commit();
+        pending_.clear();
     } catch (const sqlite::SqliteError& e) {
+        pending_.clear();
         disable(e.what());
     }
+    lastWrite_ = std::chrono::steady_clock::now();
 }
 
 std::vector<SubmissionRecord> HistoryStore::submissions(const SubmissionFilter& filter)
 {
     std::vector<SubmissionRecord> rows;
+    flush();
     if (!db_)
         return rows;
     try {
@@ -185,6 +223,7 @@ std::vector<SubmissionRecord> HistoryStore::submissions(const SubmissionFilter& 
 
 bool HistoryStore::recordNotifyBatch(const NotifyBatchRecord& batch, const std::vector<std::string>& acceptedUrls)
 {
+    flush();
     if (!db_)
         return false;
     try {

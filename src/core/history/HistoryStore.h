@@ -3,6 +3,7 @@
 // batch, kept for the user to look back on. The store never stops the work it
 // records: when the database cannot be opened, is damaged, locked or read-only,
 // the store turns itself off, and notice() hands out one message saying so.
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <memory>
@@ -71,10 +72,21 @@ public:
     // before that and after it was taken once.
     std::string notice();
 
-    // The open connection for features that keep their own tables here (null when off).
-    sqlite::Database* database() { return db_.get(); }
+    // The open connection for features that keep their own tables here (null
+    // when off); the rows kept back are written first.
+    sqlite::Database* database();
 
+    // Rows are kept back and written together, one transaction for many rows:
+    // a row is written at once after a quiet spell, else with the rows that
+    // follow it within kWriteInterval (at most kWriteRows at a time). flush()
+    // writes what is kept back; so does every read and the destructor.
+    static constexpr std::chrono::milliseconds kWriteInterval{500};
+    static constexpr std::size_t kWriteRows = 1000;
     void recordSubmission(SubmissionRecord record);
+    void flush();
+    // Writes what is kept back once it has waited kWriteInterval (cheap to call
+    // from every turn of a wait, so a stalled run still has its rows on disk).
+    void flushIfDue();
     std::vector<SubmissionRecord> submissions(const SubmissionFilter& filter = {});
 
     // Records a batch; when it was accepted, also records its URLs as notified.
@@ -95,6 +107,8 @@ private:
     std::unique_ptr<sqlite::Database> db_;
     std::unique_ptr<sqlite::Statement> insertSubmission_;
     std::unique_ptr<sqlite::Statement> lastAccepted_;
+    std::vector<SubmissionRecord> pending_;
+    std::chrono::steady_clock::time_point lastWrite_{};
     std::string problem_;
     bool noticeDue_ = false;
 };

@@ -45,6 +45,9 @@ std::chrono::milliseconds timeoutFrom(const std::string& seconds)
 void SubmissionDriver::RunPump::processEvents()
 {
     driver_.view_.pump();
+    // Rows kept back reach the disk while a request waits, not only with the next row.
+    if (driver_.history_)
+        driver_.history_->flushIfDue();
     if (driver_.timerArmed_ && std::chrono::steady_clock::now() >= driver_.deadline_) {
         // The time-out: the request is abandoned and recorded as timed out.
         driver_.timerArmed_ = false;
@@ -98,6 +101,20 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
     sortListEntries(engines_);
     remaining_ = engines_.size();
 
+    // However the run ends (completed, cancelled by the user, a signal or the
+    // window closing, aborted or thrown out of), the rows kept back are written.
+    // The ends below write them before their messages; this covers a throw.
+    struct HistoryFlush {
+        SubmissionDriver& driver;
+        ~HistoryFlush()
+        {
+            try {
+                driver.flushHistory();
+            } catch (...) {
+                // The error that ended the run is the one to report.
+            }
+        }
+    } historyFlush{*this};
     try {
         // The lists are fixed for the whole run: the controls that edit them are disabled.
         std::vector<std::string> sites = request.sites;
@@ -418,8 +435,18 @@ void SubmissionDriver::removeFirstRemaining()
     view_.firstRemainingDone();
 }
 
+void SubmissionDriver::flushHistory()
+{
+    if (!history_)
+        return;
+    history_->flush();
+    if (const std::string notice = history_->notice(); !notice.empty())
+        view_.showNotice(notice);
+}
+
 void SubmissionDriver::runEnd()
 {
+    flushHistory();
     ProfileStore(baseDir_).applyPendingStamps();
     view_.resetSitesCaption();
     showStatus("Complete", Blink::Keep);
@@ -438,6 +465,7 @@ void SubmissionDriver::runEnd()
 
 void SubmissionDriver::finishCancelled()
 {
+    flushHistory();
     ProfileStore(baseDir_).applyPendingStamps();
     view_.setLamp(Lamp::Off);
     showStatus("Cancelled", Blink::Stop);
@@ -465,6 +493,7 @@ void SubmissionDriver::showStatus(const std::string& text, Blink blink)
 
 void SubmissionDriver::abortRun()
 {
+    flushHistory();
     // The stamps of the sites done stay queued when they cannot be written now;
     // the next rewrite of the profiles file takes them along.
     try {

@@ -72,6 +72,7 @@ private:
     Step submitEngine(const std::string& siteAddress, const std::string& engine, SiteProfile& site);
     Step sendAndRecord(const std::string& siteAddress, const EngineDefinition& definition);
     void siteEnd(const RunRequest& request);
+    void flushHistory();
     void runEnd();
     void finishCancelled();
     void restoreIdle();

@@ -153,3 +153,29 @@ TEST(HistoryStore, OnlyAcceptedBatchesMarkUrlsNotified)
     EXPECT_EQ(store.lastAccepted("https://other.example/", "https://www.one.example/a"), std::nullopt);
     EXPECT_EQ(store.notifyBatches(site).size(), 3u);
 }
+
+TEST(HistoryStore, RowsKeptBackAreWrittenByFlushAndALockAtThatPointTurnsTheStoreOff)
+{
+    test::TempDir base;
+    HistoryStore store(base.path());
+    std::int64_t recorded = 0;
+    // Enough rows that some are kept back, whatever the machine's speed.
+    for (std::size_t i = 0; i < HistoryStore::kWriteRows + 10; ++i, ++recorded)
+        store.recordSubmission(row("2026-01-02T10:00:00Z", "s", "e" + std::to_string(i)));
+    store.flush();
+    EXPECT_EQ(HistoryStore(base.path(), HistoryStore::Access::ReadOnly).submissions().size(),
+              static_cast<std::size_t>(recorded));
+
+    // A row kept back while another program holds the database is not waited
+    // for: the store turns itself off once, with its notice, and the rest is not kept.
+    sqlite::Database other(base.file("history.db"), sqlite::Database::Mode::ReadWriteCreate);
+    other.exec("BEGIN EXCLUSIVE");
+    store.recordSubmission(row("2026-01-03T10:00:00Z", "s", "first"));  // just after a write: kept back
+    store.flush();
+    EXPECT_FALSE(store.available());
+    EXPECT_NE(store.notice().find("History is not being kept"), std::string::npos);
+    store.recordSubmission(row("2026-01-03T10:00:01Z", "s", "later"));
+    other.exec("ROLLBACK");
+    EXPECT_EQ(HistoryStore(base.path(), HistoryStore::Access::ReadOnly).submissions().size(),
+              static_cast<std::size_t>(recorded));
+}

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SubmitTestSupport.h"
+#include "history/HistoryStore.h"
 #include "submit/ErrorLog.h"
 #include "submit/HttpTransport.h"
 #include "util/Errors.h"
@@ -302,4 +303,53 @@ TEST(SubmissionOutcome, ConnectionTimeoutIsAFailureAndRedirectsAreSuccesses)
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[2], "Error   : 10060: Interrupted. Site Name: E");
     EXPECT_EQ(lines[4], "Method  : GET");
+}
+
+namespace {
+
+std::int64_t historyRows(const std::string& baseDir)
+{
+    HistoryStore store(baseDir, HistoryStore::Access::ReadOnly);
+    return static_cast<std::int64_t>(store.submissions().size());
+}
+
+}  // namespace
+
+// Rows are written in batches, yet none is lost: those kept back reach the disk
+// while a later request stalls, and the rest when the run ends by Cancel.
+TEST_F(SubmitFixture, HistoryRowsReachTheDiskDuringAStallAndWhenTheRunIsCancelled)
+{
+    EngineServer server(R"({"/silent": {"silent": true}})");
+    std::vector<std::string> engines;
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = "E" + std::to_string(100 + i);
+        addEngine(name, definition(server.url("/" + name)));
+        engines.push_back(name);
+    }
+    addEngine("E200", definition(server.url("/silent")));  // sorted after the 40
+    addEngine("E300", definition(server.url("/never")));
+    engines.push_back("E200");
+    engines.push_back("E300");
+    std::int64_t seenDuringStall = -1;
+    view.onPump = [&] {
+        if (seenDuringStall < 0 && view.currentEngine == "E200" && server.requests().size() == 41) {
+            // The stalled request waits; the 40 rows before it must show up on
+            // their own (another connection sees only what was committed).
+            if (historyRows(base.path()) == 40) {
+                seenDuringStall = 40;
+                driver.cancel();
+            }
+        }
+    };
+    RunRequest r = request(engines);
+    r.timeoutSeconds = "60";
+    EXPECT_EQ(driver.run(r, site), RunEnd::Cancelled);
+    EXPECT_EQ(seenDuringStall, 40);
+    // The cancelled request's row is written before run() returns, with the driver still alive.
+    HistoryStore store(base.path(), HistoryStore::Access::ReadOnly);
+    const auto rows = store.submissions();
+    ASSERT_EQ(rows.size(), 41u);
+    EXPECT_EQ(rows.back().engine, "E200");
+    EXPECT_EQ(rows.back().outcome, "skipped");
+    EXPECT_EQ(server.requests().size(), 41u);
 }
