@@ -35,7 +35,7 @@ PY
 
 run() {  # run LABEL: one timed run, wall seconds appended to $work/LABEL
   (cd "$base" && measure "$work/t" "$work/out" "$work/err" "${submit[@]}" --site http://www.mysite.example/ --engine-list all --timeout 0)
-  read -r wall _ _ status <"$work/t"
+  read -r wall _ _ status _ <"$work/t"
   [ "$status" = 0 ] || { echo "run failed ($status)"; cat "$work/err"; exit 1; }
   [ "$(grep -c $'\tsuccess\t' "$work/out")" = "$engines" ] || { echo "not every engine succeeded"; exit 1; }
   echo "$wall" >>"$work/$1"
