@@ -27,6 +27,13 @@ const std::vector<HistoryMigration>& historyMigrations()
          " site TEXT NOT NULL, url TEXT NOT NULL, accepted_at TEXT NOT NULL,"
          " batch_id INTEGER NOT NULL,"
          " PRIMARY KEY (site, url)) WITHOUT ROWID;"},
+        {"endpoint waits",
+         // An endpoint that answered 429 with Retry-After is left alone until
+         // `until` (seconds since 1970, UTC), by later runs too.
+         "CREATE TABLE endpoint_waits ("
+         " endpoint TEXT PRIMARY KEY,"  // the host, with its port when it has one
+         " until INTEGER NOT NULL,"
+         " status_line TEXT NOT NULL) WITHOUT ROWID;"},
     };
     return steps;
 }

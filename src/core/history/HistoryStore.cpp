@@ -298,4 +298,33 @@ std::vector<NotifyBatchRecord> HistoryStore::notifyBatches(const std::string& si
     return rows;
 }
 
+void HistoryStore::rememberEndpointWait(const std::string& endpoint, const EndpointWait& wait)
+{
+    if (!db_)
+        return;
+    try {
+        auto insert = db_->prepare("INSERT OR REPLACE INTO endpoint_waits (endpoint, until, status_line) VALUES (?, ?, ?)");
+        insert.bind(1, lower(endpoint)).bind(2, static_cast<std::int64_t>(wait.until)).bind(3, wait.statusLine);
+        insert.run();
+    } catch (const sqlite::SqliteError& e) {
+        disable(e.what());
+    }
+}
+
+std::optional<EndpointWait> HistoryStore::endpointWait(const std::string& endpoint, std::time_t now)
+{
+    if (!db_)
+        return std::nullopt;
+    try {
+        auto query = db_->prepare("SELECT until, status_line FROM endpoint_waits WHERE endpoint = ? AND until > ?");
+        query.bind(1, lower(endpoint)).bind(2, static_cast<std::int64_t>(now));
+        if (!query.step())
+            return std::nullopt;
+        return EndpointWait{static_cast<std::time_t>(query.integer(0)), query.text(1)};
+    } catch (const sqlite::SqliteError& e) {
+        disable(e.what());
+        return std::nullopt;
+    }
+}
+
 }  // namespace tolvan

@@ -50,6 +50,12 @@ struct NotifyBatchRecord {
     std::string answer;
 };
 
+// A wait an endpoint asked for with 429 and Retry-After.
+struct EndpointWait {
+    std::time_t until = 0;
+    std::string statusLine;
+};
+
 // "YYYY-MM-DDTHH:MM:SSZ" of a moment.
 std::string historyTime(std::time_t t);
 // The address with the value of every "key" parameter, and `key` wherever
@@ -95,6 +101,12 @@ public:
     // When each URL of the site was last accepted ("" for never).
     std::optional<std::string> lastAccepted(const std::string& site, const std::string& url);
     std::vector<NotifyBatchRecord> notifyBatches(const std::string& site);
+
+    // Remembers that `endpoint` (a host, see endpointWaitKey) asked to be left
+    // alone until `until`; a later answer replaces an earlier one.
+    void rememberEndpointWait(const std::string& endpoint, const EndpointWait& wait);
+    // The wait of `endpoint` that still runs at `now`, if any.
+    std::optional<EndpointWait> endpointWait(const std::string& endpoint, std::time_t now);
 
     // Turns the store off after a failure (used by the store itself and by
     // features that write their own tables).

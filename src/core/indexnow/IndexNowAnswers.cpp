@@ -3,6 +3,9 @@
 #include <cctype>
 #include <ctime>
 
+#include "history/HistoryStore.h"
+#include "indexnow/IndexNowKey.h"
+
 namespace tolvan {
 
 int statusCode(const std::string& statusLine)
@@ -74,6 +77,18 @@ std::string indexNowFailureSentence(int status, const std::string& keyLocation, 
             return "The endpoint had a problem of its own; try again later.";
         return "The endpoint refused the notification.";
     }
+}
+
+std::string endpointWaitKey(const std::string& endpointAddress)
+{
+    return siteHost(endpointAddress);
+}
+
+std::string endpointWaitSentence(const std::string& engine, std::time_t until, std::time_t now)
+{
+    const long seconds = static_cast<long>(until > now ? until - now : 0);
+    return engine + " answered 429 Too Many Requests earlier and may be asked again after " + historyTime(until)
+        + " (in " + std::to_string(seconds) + (seconds == 1 ? " second)" : " seconds)");
 }
 
 }  // namespace tolvan

@@ -154,6 +154,14 @@ NotifySummary Notifier::run(const NotifyRequest& request)
         summary.problem = "\"" + request.endpoint + "\" is not an engine of the [IndexNow] section of data/hosts.tlx.";
         return summary;
     }
+    if (!request.dryRun) {
+        // An endpoint that asked to be left alone in an earlier run is not asked before its time.
+        const std::time_t now = Clock::current().now();
+        if (const auto wait = history_.endpointWait(endpointWaitKey(request.endpointUrl), now)) {
+            summary.problem = "Nothing was sent: " + endpointWaitSentence(request.endpoint, wait->until, now) + ".";
+            return summary;
+        }
+    }
     const std::string host = siteHost(request.site);
     const std::string scope = keyScope(request.site, request.keyLocation);
 
@@ -264,6 +272,10 @@ NotifySummary Notifier::run(const NotifyRequest& request)
             outcome = "failed";
             detail = answer.statusLine + ": " + indexNowFailureSentence(status, request.keyLocation, wait);
             if (status == 429) {
+                if (wait > 0)
+                    history_.rememberEndpointWait(
+                        endpointWaitKey(request.endpointUrl),
+                        {Clock::current().now() + std::min(wait, kLongestKeptWait), answer.statusLine});
                 endpointOff = true;
                 offReason = "not sent: " + request.endpoint + " answered 429 Too Many Requests"
                     + (wait >= 0 ? "; retry after " + std::to_string(wait) + " seconds" : std::string());

@@ -256,6 +256,11 @@ SubmissionDriver::Step SubmissionDriver::submitEngine(const std::string& address
             return failBeforeSending(address, definition, noKeyMessage(site.fullAddress()));
         if (const auto resting = restingEngines_.find(engine); resting != restingEngines_.end())
             return failBeforeSending(address, definition, resting->second);
+        // A wait asked for in an earlier run still holds.
+        const std::time_t now = Clock::current().now();
+        if (const auto wait = history_ ? history_->endpointWait(endpointWaitKey(definition.action), now) : std::nullopt)
+            return failBeforeSending(address, definition,
+                                     "Not sent: " + endpointWaitSentence(engine, wait->until, now) + ".");
     }
     const Step step = sendAndRecord(address, definition);
     if (step != Step::Next)
@@ -345,9 +350,14 @@ SubmissionDriver::Step SubmissionDriver::sendAndRecord(const std::string& addres
         if (status >= 400) {
             const long wait = retryAfterSeconds(result.retryAfter, static_cast<long>(Clock::current().now()));
             message += ". " + indexNowFailureSentence(status, keyLocation_, wait);
-            if (status == 429)
+            if (status == 429) {
                 restingEngines_[engine] = "Not sent: " + engine + " answered 429 Too Many Requests earlier in this run"
                     + (wait >= 0 ? "; retry after " + std::to_string(wait) + " seconds." : std::string("."));
+                if (wait > 0 && history_)
+                    history_->rememberEndpointWait(
+                        endpointWaitKey(definition.action),
+                        {Clock::current().now() + std::min(wait, kLongestKeptWait), result.statusLine});
+            }
         }
     }
     keepHistory(address, definition, "failed", message, &result);

@@ -179,3 +179,23 @@ TEST(HistoryStore, RowsKeptBackAreWrittenByFlushAndALockAtThatPointTurnsTheStore
     EXPECT_EQ(HistoryStore(base.path(), HistoryStore::Access::ReadOnly).submissions().size(),
               static_cast<std::size_t>(recorded));
 }
+
+TEST(HistoryStore, EndpointWaitsOutliveTheStoreAndEndOnTime)
+{
+    test::TempDir base;
+    {
+        HistoryStore store(base.path());
+        store.rememberEndpointWait("api.example:8443", {1000, "HTTP/1.1 429 Too Many Requests"});
+        store.rememberEndpointWait("other.example", {5000, "HTTP/1.1 429 Too Many Requests"});
+        store.rememberEndpointWait("other.example", {2000, "HTTP/1.1 429 Slow Down"});  // the later answer holds
+    }
+    HistoryStore store(base.path());
+    const auto wait = store.endpointWait("API.example:8443", 999);
+    ASSERT_TRUE(wait.has_value());
+    EXPECT_EQ(wait->until, 1000);
+    EXPECT_EQ(wait->statusLine, "HTTP/1.1 429 Too Many Requests");
+    EXPECT_FALSE(store.endpointWait("api.example:8443", 1000).has_value());  // over at that second
+    EXPECT_FALSE(store.endpointWait("api.example", 10).has_value());         // another port is another endpoint
+    EXPECT_EQ(store.endpointWait("other.example", 1500)->statusLine, "HTTP/1.1 429 Slow Down");
+    EXPECT_FALSE(store.endpointWait("other.example", 2500).has_value());
+}
