@@ -3,10 +3,12 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "cli/ProxySettings.h"
 #include "history/HistoryStore.h"
 #include "indexnow/IndexNowKey.h"
 #include "indexnow/Notifier.h"
@@ -15,6 +17,7 @@
 #include "net/HttpClient.h"
 #include "net/RemoteHosts.h"
 #include "profiles/ProfileStore.h"
+#include "settings/Settings.h"
 
 namespace tolvan::cli {
 
@@ -55,6 +58,17 @@ public:
 private:
     bool stopping_ = false;
 };
+
+// A client that goes through the Options page's proxy, as `tolvan submit` does.
+std::unique_ptr<HttpClient> makeClient(const std::string& base, EventPump& pump)
+{
+    const SettingsLoad loaded = loadSettings(defaultSettingsPath(), RemoteHosts(base).makerWeb());
+    for (const auto& message : loaded.messages)
+        std::cerr << message << '\n';
+    auto http = std::make_unique<HttpClient>(pump);
+    useSettingsProxy(*http, loaded.settings, std::cerr);
+    return http;
+}
 
 struct SiteKey {
     std::string profile;  // the saved profile's name; empty for the last site fields
@@ -178,7 +192,8 @@ int checkCommand(const std::string& base, const Args& args, SignalPump& pump)
         return 1;
     }
     const std::string location = effectiveKeyLocation(site.fullAddress(), site.indexNowKey, site.indexNowKeyLocation);
-    HttpClient http(pump);
+    const auto client = makeClient(base, pump);
+    HttpClient& http = *client;
     pump.onStop = [&http] {
         if (http.busy())
             http.setAction(httpIdle);
@@ -225,8 +240,8 @@ int notifyCommand(const std::string& base, const Args& args, SignalPump& pump)
     HistoryStore history(base);
     if (const std::string notice = history.notice(); !notice.empty())
         std::cerr << notice << '\n';
-    HttpClient http(pump);
-    Notifier notifier(history, http);
+    const auto http = makeClient(base, pump);
+    Notifier notifier(history, *http);
     pump.onStop = [&notifier] { notifier.cancel(); };
     notifier.onRow = [](const NotifyRow& row) {
         std::cout << row.url << '\t' << row.endpoint << '\t' << row.outcome << '\t' << row.detail << '\n';

@@ -1,5 +1,7 @@
 #include "cli/SubmitCommand.h"
 
+#include "cli/ProxySettings.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -324,16 +326,7 @@ int runSubmitCommand(int argc, char** argv)
         HttpTransport http;
         DryRunTransport dry(out);
         SubmissionTransport& transport = options.dryRun ? static_cast<SubmissionTransport&>(dry) : http;
-        if (!settings.proxyserver.empty()) {
-            http.client().setProxyServer(settings.proxyserver);
-            int port = 80;  // as the window does: a stored port that is no port number means 80
-            try {
-                port = proxyPortNumber(settings.proxyport);
-            } catch (const TolvanError&) {
-                std::cerr << "The proxy port '" << settings.proxyport << "' is not a port number; using 80.\n";
-            }
-            http.client().setProxyPort(static_cast<std::uint16_t>(port));
-        }
+        useSettingsProxy(http.client(), settings, std::cerr);
 
         SubmissionDriver* driverRef = nullptr;
         ConsoleView view(driverRef, reports, site, out);

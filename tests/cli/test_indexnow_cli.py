@@ -11,6 +11,8 @@ import json
 import os
 import shutil
 import signal
+import socket
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -20,19 +22,21 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.join(HERE, "..", "..")
 PEERS = os.path.join(HERE, "..", "support", "indexnow_peers.py")
+TLS_SERVER = os.path.join(HERE, "..", "support", "tls_test_server.py")
 TOLVAN = None
 KEY = "0123456789abcdef0123456789abcdef"
 
 
 class Peers:
-    def __init__(self, workdir):
+    def __init__(self, workdir, cert=None, env=None):
         self.site_dir = os.path.join(workdir, "site")
         os.makedirs(self.site_dir)
         self.control_file = os.path.join(workdir, "control.json")
         self.log = os.path.join(workdir, "endpoint.jsonl")
+        self.scheme = "https" if cert else "http"
         self.control({})
-        self.proc = subprocess.Popen([sys.executable, PEERS, self.site_dir, self.control_file, self.log],
-                                     stdout=subprocess.PIPE)
+        self.proc = subprocess.Popen([sys.executable, PEERS, self.site_dir, self.control_file, self.log]
+                                     + (["--cert", cert] if cert else []), stdout=subprocess.PIPE, env=env)
         words = self.proc.stdout.readline().split()
         assert words[0] == b"ready", words
         self.site_port, self.endpoint_port = int(words[1]), int(words[2])
@@ -42,7 +46,10 @@ class Peers:
             json.dump(settings, f)
 
     def site(self, path=""):
-        return "http://127.0.0.1:%d/%s" % (self.site_port, path)
+        return "%s://127.0.0.1:%d/%s" % (self.scheme, self.site_port, path)
+
+    def endpoint(self):
+        return "%s://127.0.0.1:%d" % (self.scheme, self.endpoint_port)
 
     def put(self, name, data):
         path = os.path.join(self.site_dir, name)
@@ -76,16 +83,62 @@ def sitemap_index(locations):
     return '<?xml version="1.0"?><sitemapindex xmlns="http://www.sitemaps.org/schemas/sitemap/0.9">%s</sitemapindex>' % rows
 
 
-class IndexNowCommand(unittest.TestCase):
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+class Tinyproxy:
+    """tinyproxy on 127.0.0.1, logging each request line it is asked to carry."""
+
+    def __init__(self, workdir):
+        self.port = free_port()
+        self.log = os.path.join(workdir, "tinyproxy.log")
+        conf = os.path.join(workdir, "tinyproxy.conf")
+        with open(conf, "w") as f:
+            f.write('Port %d\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 30\nMaxClients 10\nLogLevel Connect\n'
+                    'LogFile "%s"\nPidFile "%s"\n' % (self.port, self.log, os.path.join(workdir, "tinyproxy.pid")))
+        self.proc = subprocess.Popen(["tinyproxy", "-d", "-c", conf], stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        deadline = time.time() + 30
+        while True:
+            try:
+                socket.create_connection(("127.0.0.1", self.port), 1).close()
+                break
+            except OSError:
+                if time.time() > deadline or self.proc.poll() is not None:
+                    raise RuntimeError("tinyproxy did not start")
+                time.sleep(0.05)
+
+    def requests(self):
+        with open(self.log) as f:
+            return [line.split("): ", 1)[1].strip() for line in f if "Request (file descriptor" in line]
+
+    def stop(self):
+        self.proc.terminate()
+        self.proc.wait()
+
+
+class IndexNowBase(unittest.TestCase):
+    cert = None  # a certificate of the test CA makes both peers speak HTTPS
+
     def setUp(self):
         self.base = tempfile.mkdtemp(prefix="tolvan-indexnow-")
-        self.peers = Peers(self.base)
+        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.base, "config"))
+        if self.cert:
+            certs = os.path.join(self.base, "certs")
+            subprocess.run([sys.executable, TLS_SERVER, "certs", certs], check=True)
+            self.env["SSL_CERT_FILE"] = os.path.join(certs, "ca.pem")
+            self.env.pop("SSL_CERT_DIR", None)
+            self.peers = Peers(self.base, os.path.join(certs, self.cert), self.env)
+        else:
+            self.peers = Peers(self.base)
         os.makedirs(os.path.join(self.base, "data"))
         os.makedirs(os.path.join(self.base, "sites"))
         shutil.copy(os.path.join(SOURCE, "data", "IndexNow.tlx"), os.path.join(self.base, "data"))
         with open(os.path.join(self.base, "data", "hosts.tlx"), "w") as f:
-            f.write("[IndexNow]\r\nIndexNow=http://127.0.0.1:%d\r\n" % self.peers.endpoint_port)
-        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.base, "config"))
+            f.write("[IndexNow]\r\nIndexNow=%s\r\n" % self.peers.endpoint())
         self.address = self.peers.site()
 
     def tearDown(self):
@@ -95,7 +148,8 @@ class IndexNowCommand(unittest.TestCase):
     def save_site(self, key=KEY):
         # The last site fields, as the window leaves them, for the peer's address.
         with open(os.path.join(self.base, "sites", "last.tlx"), "w") as f:
-            f.write("[LastSaved]\r\nFORWARD=http://\r\nURL=127.0.0.1:%d/\r\nTITLE=Test\r\n" % self.peers.site_port)
+            f.write("[LastSaved]\r\nFORWARD=%s://\r\nURL=127.0.0.1:%d/\r\nTITLE=Test\r\n"
+                    % (self.peers.scheme, self.peers.site_port))
             if key:
                 f.write("INDEXNOWKEY=%s\r\n" % key)
 
@@ -107,8 +161,26 @@ class IndexNowCommand(unittest.TestCase):
         return self.tolvan("indexnow", "notify", "--site", self.address, "--sitemap", self.peers.site("sitemap.xml"),
                            *extra)
 
+    def expire_waits(self):
+        # As if the time an endpoint asked for had passed.
+        db = sqlite3.connect(os.path.join(self.base, "history.db"))
+        with db:
+            self.assertGreater(db.execute("UPDATE endpoint_waits SET until = 0").rowcount, 0)
+        db.close()
+
     def rows(self, result):
         return [line.split("\t") for line in result.stdout.splitlines()]
+
+    def use_proxy(self, port):
+        # The Options page's proxy, as the window stores it.
+        folder = os.path.join(self.base, "config", "Brindle")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "Tolvan.reg"), "w", newline="") as f:
+            f.write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Brindle\\Tolvan\\init]\r\n"
+                    '"Proxy"="1"\r\n"ProxyServer"="127.0.0.1"\r\n"ProxyPort"="%d"\r\n' % port)
+
+
+class IndexNowCommand(IndexNowBase):
 
     def test_batches_from_a_sitemap_index_survive_a_429_and_send_exactly_the_rest(self):
         self.save_site()
@@ -140,8 +212,17 @@ class IndexNowCommand(unittest.TestCase):
              "keyLocation": self.peers.site(KEY + ".txt"), "urlList": urls[:10000]}, separators=(",", ":")))
         self.assertIn("10000 accepted", first.stderr)
 
+        # Within the 120 seconds the endpoint asked for, a new notify leaves it alone and says until when.
         self.peers.forget()
         self.peers.control({})
+        waiting = self.notify()
+        self.assertEqual(waiting.returncode, 1, waiting.stderr)
+        self.assertEqual(waiting.stdout, "")
+        self.assertRegex(waiting.stderr, r"Nothing was sent: IndexNow answered 429 Too Many Requests earlier and may "
+                                         r"be asked again after \d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ \(in \d+ seconds\)")
+        self.assertEqual(self.peers.requests(), [])
+
+        self.expire_waits()
         second = self.notify()
         self.assertEqual(second.returncode, 0, second.stderr)
         resent = [u for r in self.peers.requests() for u in json.loads(r["body"])["urlList"]]
@@ -273,21 +354,29 @@ class IndexNowCommand(unittest.TestCase):
         self.assertEqual(len(sent), 1)
         self.assertEqual(sent[0]["query"], {"url": self.address, "key": KEY, "keyLocation": self.peers.site(KEY + ".txt")})
 
+        # The next run within the 30 seconds sends nothing and says when it may.
         self.peers.control({"pending": True})
+        waiting = self.tolvan("submit", "--site", self.address, "--engine", "IndexNow", timeout=120)
+        self.assertEqual(self.rows(waiting)[0][:3], [self.address, "IndexNow", "failed"])
+        self.assertRegex(self.rows(waiting)[0][3], r"^Not sent: IndexNow answered 429 Too Many Requests earlier and "
+                                                   r"may be asked again after .*Z \(in [0-9]+ seconds?\)\.$")
+        self.assertEqual(len(self.peers.requests()), 1)
+
+        self.expire_waits()
         ok = self.tolvan("submit", "--site", self.address, "--engine", "IndexNow", timeout=120)
         self.assertEqual(self.rows(ok)[0][2:], ["success", "accepted, key validation pending"])
 
         listed = self.tolvan("history", "submissions", "--engine", "indexnow")
         self.assertEqual(listed.returncode, 0, listed.stderr)
         history = self.rows(listed)
-        self.assertEqual(len(history), 3)
-        self.assertEqual([h[6] for h in history], ["failed", "failed", "success"])
+        self.assertEqual(len(history), 4)
+        self.assertEqual([h[6] for h in history], ["failed", "failed", "failed", "success"])
         self.assertNotIn(KEY, listed.stdout)  # masked in the address
         self.assertIn("key=****", history[0][4])
         self.assertEqual(history[0][5], "HTTP/1.0 429 Too Many Requests")
         table = list(csv.reader(io.StringIO(self.tolvan("history", "submissions", "--csv").stdout)))
         self.assertEqual(table[0][:3], ["Time", "Site", "Engine"])
-        self.assertEqual(len(table), 4)
+        self.assertEqual(len(table), 5)
         self.assertEqual(self.rows(self.tolvan("history", "submissions", "--since", "2100-01-01")), [])
         self.assertEqual(self.tolvan("history", "submissions", "--since", "soon").returncode, 2)
 
@@ -301,6 +390,87 @@ class IndexNowCommand(unittest.TestCase):
         self.assertEqual([r[2] for r in self.rows(run) if len(r) > 2], ["success", "success"], run.stderr)
         self.assertEqual(run.stderr.count("History is not being kept"), 1, run.stderr)
         self.assertEqual(len(self.peers.requests()), 2)
+
+    def test_the_options_proxy_carries_every_request(self):
+        self.save_site()
+        self.peers.put(KEY + ".txt", KEY)
+        self.peers.put("sitemap.xml", urlset([self.peers.site("a.html")]))
+        # A proxy that is not there: nothing reaches the site or the endpoint directly.
+        self.use_proxy(free_port())
+        refused = self.notify()
+        self.assertEqual(refused.returncode, 1, refused.stderr)
+        self.assertEqual(self.peers.requests(), [])
+        self.assertEqual(self.tolvan("indexnow", "check", "--site", self.address).returncode, 1)
+
+        proxy = Tinyproxy(self.base)
+        try:
+            self.use_proxy(proxy.port)
+            sent = self.notify()
+            self.assertEqual(sent.returncode, 0, sent.stderr)
+            self.assertEqual(self.rows(sent)[0][:3], [self.peers.site("a.html"), "IndexNow", "accepted"])
+            check = self.tolvan("indexnow", "check", "--site", self.address)
+            self.assertEqual((check.returncode, self.rows(check)[0][1]), (0, "in-place"), check.stderr)
+            carried = proxy.requests()
+        finally:
+            proxy.stop()
+        self.assertIn("GET %s HTTP/1.0" % self.peers.site("sitemap.xml"), carried)
+        self.assertIn("POST %s/indexnow HTTP/1.0" % self.peers.endpoint(), carried)
+        self.assertIn("GET %s HTTP/1.0" % self.peers.site(KEY + ".txt"), carried)
+        self.assertIn("tinyproxy", self.peers.requests()[0]["via"])
+
+
+class IndexNowOverHttps(IndexNowBase):
+    """The endpoint and the site speak HTTPS with a certificate of the test CA."""
+    cert = "good.pem"
+
+    def test_notify_and_key_file_check_over_https_directly_and_through_a_tunnel(self):
+        self.save_site()
+        pages = [self.peers.site("p%d.html" % i) for i in range(3)]
+        self.peers.put("sitemap.xml", urlset(pages))
+        check = self.tolvan("indexnow", "check", "--site", self.address)
+        self.assertEqual((check.returncode, self.rows(check)[0][:2]), (1, [self.peers.site(KEY + ".txt"), "missing"]))
+        self.assertIn("404", check.stdout)
+        self.peers.put(KEY + ".txt", "another-key-entirely")
+        self.assertEqual(self.rows(self.tolvan("indexnow", "check", "--site", self.address))[0][1], "different")
+        self.peers.put(KEY + ".txt", KEY + "\n")
+        check = self.tolvan("indexnow", "check", "--site", self.address)
+        self.assertEqual((check.returncode, self.rows(check)[0][1]), (0, "in-place"), check.stderr)
+
+        sent = self.notify()
+        self.assertEqual(sent.returncode, 0, sent.stderr)
+        self.assertEqual([r[2] for r in self.rows(sent)], ["accepted"] * 3)
+        request = self.peers.requests()[0]
+        self.assertEqual((request["method"], request["path"]), ("POST", "/indexnow"))
+        self.assertEqual(request["body"], json.dumps(
+            {"host": "127.0.0.1:%d" % self.peers.site_port, "key": KEY, "keyLocation": self.peers.site(KEY + ".txt"),
+             "urlList": pages}, separators=(",", ":")))
+
+        # An untrusted certificate is refused: nothing is sent and the row says why.
+        env = dict(self.env, SSL_CERT_FILE=os.path.join(self.base, "certs", "good.pem"))
+        untrusted = subprocess.run([TOLVAN, "indexnow", "notify", "--site", self.address, "--sitemap",
+                                    self.peers.site("sitemap.xml"), "--all"], cwd=self.base, env=env,
+                                   capture_output=True, text=True, timeout=120)
+        self.assertEqual(untrusted.returncode, 1)
+        self.assertIn("not trusted", untrusted.stderr)
+        self.assertEqual(len(self.peers.requests()), 1)
+
+        # Through the Options proxy the requests go through CONNECT tunnels.
+        self.peers.forget()
+        proxy = Tinyproxy(self.base)
+        try:
+            self.use_proxy(proxy.port)
+            self.peers.put("sitemap.xml", urlset(pages, lastmod="2099-01-01"))
+            again = self.notify()
+            self.assertEqual(again.returncode, 0, again.stderr)
+            self.assertEqual([r[2] for r in self.rows(again)], ["accepted"] * 3)
+            check = self.tolvan("indexnow", "check", "--site", self.address)
+            self.assertEqual((check.returncode, self.rows(check)[0][1]), (0, "in-place"), check.stderr)
+            carried = proxy.requests()
+        finally:
+            proxy.stop()
+        self.assertEqual(len(self.peers.requests()), 1)
+        self.assertIn("CONNECT 127.0.0.1:%d HTTP/1.0" % self.peers.endpoint_port, carried)
+        self.assertEqual(sum(1 for r in carried if r == "CONNECT 127.0.0.1:%d HTTP/1.0" % self.peers.site_port), 2)
 
 
 if __name__ == "__main__":

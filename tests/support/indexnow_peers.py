@@ -2,8 +2,10 @@
 """Two peers for IndexNow tests on 127.0.0.1: a site serving files from a folder,
 and an endpoint that validates notifications like the public ones do.
 
-Usage: indexnow_peers.py SITE_DIR CONTROL_JSON REQUEST_LOG
-Prints "ready SITE_PORT ENDPOINT_PORT" once both listen.
+Usage: indexnow_peers.py SITE_DIR CONTROL_JSON REQUEST_LOG [--cert PEM] [--ports SITE ENDPOINT]
+Prints "ready SITE_PORT ENDPOINT_PORT" once both listen (on free ports unless
+--ports names them). With --cert both speak HTTPS with that certificate (the
+endpoint then fetches key files over HTTPS too, trusting what SSL_CERT_FILE names).
 
 The endpoint checks the key's form (400), the URL count and hosts (422), fetches
 the key location from the site (403 when missing or different) and that the URLs
@@ -11,10 +13,12 @@ lie in the key file's folder (422); then answers 200, or 202 when the control
 file says "pending". The control file may also hold "statuses": a list of
 answers forced on the following validated requests in turn (each a number, or
 {"status": 429, "retry_after": "120"}), and "delay" seconds to wait before
-answering. Every request is appended to the log as one JSON line.
+answering ("stall_after": N lets the first N requests through without it).
+Every request is appended to the log as one JSON line.
 """
 import json
 import re
+import ssl
 import sys
 import threading
 import time
@@ -23,9 +27,13 @@ import urllib.request
 from http.server import BaseHTTPRequestHandler, SimpleHTTPRequestHandler, ThreadingHTTPServer
 
 SITE_DIR, CONTROL, LOG = sys.argv[1:4]
+OPTIONS = sys.argv[4:]
+CERT = OPTIONS[OPTIONS.index("--cert") + 1] if "--cert" in OPTIONS else None
+PORTS = [int(p) for p in OPTIONS[OPTIONS.index("--ports") + 1:][:2]] if "--ports" in OPTIONS else [0, 0]
 KEY_FORM = re.compile(r"^[A-Za-z0-9-]{8,128}$")
 lock = threading.Lock()
 consumed = [0]
+arrived = [0]
 
 
 def control():
@@ -83,7 +91,10 @@ class Endpoint(BaseHTTPRequestHandler):
 
     def decide(self, entry, host, key, location, urls):
         c = control()
-        if c.get("delay"):
+        with lock:
+            number = arrived[0]
+            arrived[0] += 1
+        if c.get("delay") and number >= c.get("stall_after", 0):
             time.sleep(c["delay"])
         status = self.validate(host, key, location, urls)
         if status:
@@ -112,7 +123,7 @@ class Endpoint(BaseHTTPRequestHandler):
         length = int(self.headers.get("Content-Length", "0"))
         raw = self.rfile.read(length)
         entry = {"method": "POST", "path": self.path, "content_type": self.headers.get("Content-Type"),
-                 "body": raw.decode("utf-8", "replace"), "received": time.time()}
+                 "body": raw.decode("utf-8", "replace"), "received": time.time(), "via": self.headers.get("Via")}
         if self.path != "/indexnow":
             return self.answer(404, entry)
         try:
@@ -125,8 +136,28 @@ class Endpoint(BaseHTTPRequestHandler):
         self.answer(405, {"method": "PUT", "path": self.path})
 
 
-site = ThreadingHTTPServer(("127.0.0.1", 0), Site)
-endpoint = ThreadingHTTPServer(("127.0.0.1", 0), Endpoint)
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+    context = None
+
+    def finish_request(self, request, client_address):
+        if self.context:
+            # The handshake runs in the connection's own thread.
+            try:
+                request = self.context.wrap_socket(request, server_side=True)
+            except (OSError, ssl.SSLError):
+                return
+        self.RequestHandlerClass(request, client_address, self)
+
+    def handle_error(self, request, client_address):
+        pass
+
+
+if CERT:
+    Server.context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    Server.context.load_cert_chain(CERT)
+site = Server(("127.0.0.1", PORTS[0]), Site)
+endpoint = Server(("127.0.0.1", PORTS[1]), Endpoint)
 for server in (site, endpoint):
     threading.Thread(target=server.serve_forever, daemon=True).start()
 print("ready %d %d" % (site.server_address[1], endpoint.server_address[1]), flush=True)
