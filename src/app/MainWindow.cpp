@@ -480,6 +480,7 @@ void MainWindow::IndexNow1Click()
     // The dialog works on the working profile: the key it makes or edits stays with the site.
     SiteProfile site = TabSheet1->profile();
     IndexNowDialog dialog(baseDir_, site, this);
+    dialog.setProxy(submissionClientProxy().server.toStdString(), submissionClientProxy().port);
     // The endpoints are not in the engine index: the dialog puts the chosen one on the list to submit.
     dialog.onAddEngine = [this](const std::string& engine) {
         if (TabSheet2->isRunning())

@@ -101,6 +101,12 @@ IndexNowDialog::IndexNowDialog(const std::string& baseDir, SiteProfile& site, QW
 
 IndexNowDialog::~IndexNowDialog() = default;
 
+void IndexNowDialog::setProxy(const std::string& server, int port)
+{
+    http_->setProxyServer(server);
+    http_->setProxyPort(static_cast<std::uint16_t>(port));
+}
+
 void IndexNowDialog::storeKey()
 {
     const std::string key = toUtf8(keyEdit->text().trimmed());

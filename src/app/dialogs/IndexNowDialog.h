@@ -53,6 +53,9 @@ public:
     void cancelClick();
     void addEngineClick();
 
+    // The proxy the dialog's requests go through, as Submit!'s (empty server: none).
+    void setProxy(const std::string& server, int port);
+
     // Puts an endpoint on the engines-to-submit list; false while a run goes.
     std::function<bool(const std::string& engine)> onAddEngine;
 
