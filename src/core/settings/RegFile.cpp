@@ -115,6 +115,7 @@ RegFile RegFile::parse(const std::string& bytes)
         }
         if (line.empty())
             continue;
+        const std::size_t first = i;
         Entry entry;
         std::size_t pos = 0;
         std::optional<std::string> name;
@@ -144,10 +145,13 @@ RegFile RegFile::parse(const std::string& bytes)
         } else {
             entry.raw = line;
         }
-        if (current)
+        if (current) {
             current->entries.push_back(std::move(entry));
-        else
-            file.preamble_.push_back(line);
+        } else {
+            // Before any key: kept as text, with the lines a value went on over.
+            for (std::size_t j = first; j <= i; ++j)
+                file.preamble_.push_back(lines[j]);
+        }
     }
     return file;
 }
@@ -218,6 +222,9 @@ std::string RegFile::serialize() const
     std::string out = header_ + "\r\n\r\n";
     for (const auto& line : preamble_)
         out += line + "\r\n";
+    // A last line ending in "\" would carry the first key line away with it.
+    if (!preamble_.empty() && preamble_.back().ends_with('\\'))
+        out += "\r\n";
     for (const auto& k : keys_) {
         out += "[" + k.path + "]\r\n";
         for (const auto& e : k.entries) {

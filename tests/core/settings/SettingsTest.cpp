@@ -162,6 +162,22 @@ TEST(Settings, SaveKeepsOtherKeysAndValuesAndReplacesWrongTypes)
     EXPECT_TRUE(loadSettings(dir.file("k.reg")).messages.empty());
 }
 
+// Lines before the first key stay with every line a value there goes on over,
+// and a dangling "\" there never swallows the key that follows on a rewrite.
+TEST(Settings, ValuesBeforeAnyKeyKeepTheirContinuationLines)
+{
+    for (const std::string tail : {std::string("  03\r\n"), std::string()}) {
+        const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                 "\"Hex\"=hex:01,02,\\\r\n" + tail;
+        RegFile reg = RegFile::parse(text);
+        reg.setText("HKEY_CURRENT_USER\\Software\\Fuzz", "Name", "value");
+        const std::string written = reg.serialize();
+        EXPECT_NE(written.find("\"Hex\"=hex:01,02,\\\r\n" + tail), std::string::npos) << written;
+        const RegFile::Lookup found = RegFile::parse(written).value("HKEY_CURRENT_USER\\Software\\Fuzz", "name");
+        EXPECT_TRUE(found.found && found.text == "value") << written;
+    }
+}
+
 TEST(Settings, Utf16ExportsAreReadAndFailedSaveLeavesTheOldFile)
 {
     TempDir dir;
