@@ -148,6 +148,8 @@ int main(int argc, char** argv)
     const tolvan::WorkspaceChoice workspace = tolvan::chooseWorkspace(
         current, named, shipped, tolvan::defaultWorkspace(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
 
+    if (!workspace.notice.empty())
+        std::fprintf(stderr, "tolvan: %s\n", workspace.notice.c_str());
     if (version) {
         std::printf("Tolvan %s\n", TOLVAN_VERSION);
         return 0;
@@ -187,6 +189,8 @@ int main(int argc, char** argv)
                      std::strerror(errno));
         return 1;
     }
+
+    tolvan::removeLegacyTemporariesOf(".");
 
     if (command)
         return runCommand(*command, rest);

@@ -37,6 +37,14 @@ class Workspace(unittest.TestCase):
         return subprocess.run([TOLVAN, *args], cwd=cwd or self.cwd, env=env or self.env,
                               capture_output=True, text=True, timeout=120)
 
+    @staticmethod
+    def write_solo_engine(base):
+        """Makes `base` a base directory with one engine, Solo."""
+        with open(os.path.join(base, "data", "sites.tlx"), "wb") as f:
+            f.write(b"Solo\r\n")
+        with open(os.path.join(base, "data", "Solo.tlx"), "wb") as f:
+            f.write(b"[SITE]\r\nACTION=http://127.0.0.1:9/add\r\nMETHOD=GET\r\n")
+
     def dry_run(self, *extra, cwd=None):
         return self.run_tolvan(*extra, "submit", "--dry-run", "--all", "--site", "http://www.example.com/", cwd=cwd)
 
@@ -77,10 +85,7 @@ class Workspace(unittest.TestCase):
     def test_base_directory_is_used_and_workspace_option_wins(self):
         base = os.path.join(self.tmp, "base")
         os.makedirs(os.path.join(base, "data"))
-        with open(os.path.join(base, "data", "sites.tlx"), "wb") as f:
-            f.write(b"Solo\r\n")
-        with open(os.path.join(base, "data", "Solo.tlx"), "wb") as f:
-            f.write(b"[SITE]\r\nACTION=http://127.0.0.1:9/add\r\nMETHOD=GET\r\n")
+        self.write_solo_engine(base)
         result = self.dry_run(cwd=base)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("\tSolo\t", result.stdout)
@@ -93,6 +98,49 @@ class Workspace(unittest.TestCase):
         self.assertNotIn("\tSolo\t", result.stdout)
         self.assertTrue(os.path.isfile(os.path.join(named, "data", "sites.tlx")))
         self.assertFalse(os.path.exists(self.default))
+
+    def test_folder_with_hosts_but_no_engine_index_is_passed_over_with_a_reason(self):
+        folder = os.path.join(self.tmp, "mine")
+        os.makedirs(os.path.join(folder, "data"))
+        with open(os.path.join(folder, "data", "hosts.tlx"), "wb") as f:
+            f.write(b"[Hosts]\r\n")
+        result = self.dry_run(cwd=folder)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertTrue(os.path.isdir(self.default))
+        notes = [line for line in result.stderr.splitlines() if folder in line]
+        self.assertEqual(len(notes), 1, result.stderr)
+        self.assertIn("data/sites.tlx", notes[0])
+        self.assertEqual(sorted(os.listdir(folder)), ["data"])
+        # Named, or with its engine index, the folder needs no word.
+        self.assertNotIn(folder, self.dry_run("--workspace", self.default, cwd=folder).stderr)
+        self.write_solo_engine(folder)
+        result = self.dry_run(cwd=folder)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertNotIn(folder, result.stderr)
+
+    def test_temporaries_older_versions_left_are_swept_where_they_wrote(self):
+        base = os.path.join(self.tmp, "base")
+        for sub in ("data", "sites", "reports"):
+            os.makedirs(os.path.join(base, sub))
+        self.write_solo_engine(base)
+        stale = ["error.log.tmp-a1B2c3", "data/sites.tlx.tmp-Zz09Qq", "sites/last.tlx.tmp-xYz123"]
+        kept = ["reports/Report.html.tmp-a1B2c3",    # not where the sweep looks
+                "data/sites.tlx.tmp-abcde", "data/sites.tlx.tmp-abcdefg", "data/a.tmp-ab_cde",
+                "sites/.tmp-abcdef", "sites/notes.tmp-abcdef.txt", "sites/recent.tlx.tmp-Recent"]
+        old = 1000000000
+        for name in stale + kept:
+            with open(os.path.join(base, name), "wb") as f:
+                f.write(b"x")
+            if not name.endswith("Recent"):
+                os.utime(os.path.join(base, name), (old, old))
+        os.makedirs(os.path.join(base, "sites", "folder.tlx.tmp-abcdef"))
+        os.symlink(os.path.join(base, "reports"), os.path.join(base, "sites", "link.tlx.tmp-abcdef"))
+        result = self.dry_run(cwd=base)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        for name in stale:
+            self.assertFalse(os.path.lexists(os.path.join(base, name)), name)
+        for name in kept + ["sites/folder.tlx.tmp-abcdef", "sites/link.tlx.tmp-abcdef"]:
+            self.assertTrue(os.path.lexists(os.path.join(base, name)), name)
 
     def test_unusable_workspace_is_an_error_not_a_crash(self):
         blocker = os.path.join(self.tmp, "file")

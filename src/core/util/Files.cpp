@@ -2,6 +2,7 @@
 
 #include "util/Errors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -116,6 +117,46 @@ int removeStaleTemporaries(const std::string& directory)
         const bool processGone = !ownProcess && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
         const bool ancient = now - st.st_mtime > kDay;
         if ((processGone || ancient) && ::unlinkat(dirFd, entry->d_name, 0) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
+}
+
+namespace {
+
+bool isLegacyTemporaryName(std::string_view name)
+{
+    constexpr std::string_view kMarker = ".tmp-";
+    constexpr std::size_t kRandom = 6;
+    if (name.size() <= kMarker.size() + kRandom)
+        return false;
+    const std::size_t marker = name.size() - kRandom - kMarker.size();
+    if (name.substr(marker, kMarker.size()) != kMarker)
+        return false;
+    return std::all_of(name.end() - kRandom, name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
+}
+
+}  // namespace
+
+int removeLegacyTemporaries(const std::string& directory)
+{
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir)
+        return 0;
+    const int dirFd = ::dirfd(dir);
+    const std::time_t now = std::time(nullptr);
+    constexpr std::time_t kSettled = 10 * 60;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isLegacyTemporaryName(entry->d_name))
+            continue;
+        struct stat st {};
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        if (now - st.st_mtime > kSettled && ::unlinkat(dirFd, entry->d_name, 0) == 0)
             ++removed;
     }
     ::closedir(dir);

@@ -31,6 +31,12 @@ inline constexpr std::string_view kTemporaryPrefix = ".tolvan-tmp-";
 // Those of live processes are kept. Returns how many were removed.
 int removeStaleTemporaries(const std::string& directory);
 
+// Removes the temporaries older versions left in `directory`, named
+// "<file>.tmp-XXXXXX" (mkstemp's six letters or digits): plain files only, and
+// only those untouched for ten minutes, as such a write took a moment. Returns
+// how many were removed.
+int removeLegacyTemporaries(const std::string& directory);
+
 // Identifies one version of a file: every replacing write makes a new inode, so
 // a cache keyed by this notices any write. Zero for a missing file.
 struct FileIdentity {

@@ -1,5 +1,7 @@
 #include "util/Workspace.h"
 
+#include "util/Files.h"
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -56,11 +58,15 @@ WorkspaceChoice chooseWorkspace(const std::string& currentDir, const std::string
                                 const std::string& shippedData, const std::string& defaultDir)
 {
     if (!named.empty())
-        return {fs::absolute(named).lexically_normal().string(), WorkspaceChoice::Reason::Named};
+        return {fs::absolute(named).lexically_normal().string(), WorkspaceChoice::Reason::Named, {}};
     if (isBaseDirectory(currentDir) &&
         (shippedData.empty() || !sameDirectory(fs::path(currentDir) / "data", shippedData)))
-        return {currentDir, WorkspaceChoice::Reason::CurrentDirectory};
-    return {defaultDir, WorkspaceChoice::Reason::Default};
+        return {currentDir, WorkspaceChoice::Reason::CurrentDirectory, {}};
+    WorkspaceChoice choice{defaultDir, WorkspaceChoice::Reason::Default, {}};
+    const fs::path data = fs::path(currentDir) / "data";
+    if (isFile(data / "hosts.tlx") && !isFile(data / "sites.tlx"))
+        choice.notice = currentDir + " is not used as the workspace: it has data/hosts.tlx but no data/sites.tlx";
+    return choice;
 }
 
 Status prepareWorkspace(const std::string& dir, const std::string& shippedData)
@@ -94,6 +100,13 @@ Status prepareWorkspace(const std::string& dir, const std::string& shippedData)
     if (ec || !isDir(sites))
         return failure(sites, ec ? ec : std::make_error_code(std::errc::not_a_directory));
     return Ok{};
+}
+
+int removeLegacyTemporariesOf(const std::string& base)
+{
+    const fs::path dir(base);
+    return removeLegacyTemporaries(dir.string()) + removeLegacyTemporaries((dir / "data").string()) +
+           removeLegacyTemporaries((dir / "sites").string());
 }
 
 }  // namespace tolvan

@@ -10,6 +10,9 @@ struct WorkspaceChoice {
     enum class Reason { Named, CurrentDirectory, Default };
     std::string directory;
     Reason reason = Reason::Default;
+    // Why the current directory was passed over when it looks meant as one
+    // (it has data/hosts.tlx but not the engine index); empty otherwise.
+    std::string notice;
 };
 
 // True when `dir` looks like a base directory: it holds data/sites.tlx, or
@@ -32,5 +35,9 @@ WorkspaceChoice chooseWorkspace(const std::string& currentDir, const std::string
 // copy never looks complete), and creates sites/. An existing data/ is never
 // touched. The error names the directory and the system's reason.
 Status prepareWorkspace(const std::string& dir, const std::string& shippedData);
+
+// Removes the temporary files older versions left where they wrote (the base
+// directory, data/ and sites/) when a write was cut short. Returns how many.
+int removeLegacyTemporariesOf(const std::string& base);
 
 }  // namespace tolvan
