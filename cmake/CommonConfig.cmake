@@ -12,3 +12,9 @@ if(TOLVAN_SANITIZE)
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(tolvan_common_config INTERFACE -fsanitize=address,undefined)
 endif()
+if(TOLVAN_FUZZ)
+  # clang's libFuzzer with the same sanitizers; the targets link -fsanitize=fuzzer.
+  target_compile_options(tolvan_common_config INTERFACE
+    -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(tolvan_common_config INTERFACE -fsanitize=address,undefined)
+endif()

@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
   python3 python3-aiosmtpd python3-cryptography tinyproxy
   xdg-utils
+  clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

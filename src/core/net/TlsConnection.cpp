@@ -150,7 +150,7 @@ struct TlsConnection::State {
     }
 };
 
-TlsConnection::TlsConnection(int fd, const std::string& host) : state_(new State), fd_(fd)
+TlsConnection::TlsConnection(int fd, const std::string& host) : state_(new State)
 {
     state_->fd = fd;
     // The handshake's last flight and the first request are separate small

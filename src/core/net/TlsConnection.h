@@ -87,7 +87,6 @@ private:
 
     struct State;
     State* state_;
-    int fd_;
     bool established_ = false;
     bool cleanClose_ = false;
     TlsFailure failure_ = TlsFailure::None;
