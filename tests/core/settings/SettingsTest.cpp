@@ -166,7 +166,7 @@ TEST(Settings, SaveKeepsOtherKeysAndValuesAndReplacesWrongTypes)
 // and a dangling "\" there never swallows the key that follows on a rewrite.
 TEST(Settings, ValuesBeforeAnyKeyKeepTheirContinuationLines)
 {
-    for (const std::string tail : {std::string("  03\r\n"), std::string()}) {
+    for (const std::string& tail : {std::string("  03\r\n"), std::string()}) {
         const std::string text = "Windows Registry Editor Version 5.00\r\n\r\n"
                                  "\"Hex\"=hex:01,02,\\\r\n" + tail;
         RegFile reg = RegFile::parse(text);
