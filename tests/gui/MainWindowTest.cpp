@@ -400,10 +400,21 @@ TEST(MainWindowRunning, ClosingAMessageBoxFromTheSubmitPageDoesNotAddTheSiteAgai
     w->TabSheet3->sitestosubmitRemoveb->click();
     ASSERT_EQ(w->TabSheet3->ListBox4->count(), 0);
 
+    // When a box is gone the desktop activates the window again, and the focus
+    // returns to the page it never left.
+    const auto focusBack = [&] {
+        QApplication::setActiveWindow(w.get());
+        return waitFor([&] {
+            QWidget* focus = QApplication::focusWidget();
+            return focus && w->TabSheet3->isAncestorOf(focus);
+        });
+    };
     boxes.clear();
     w->TabSheet3->BitBtn10->setFocus();
     w->TabSheet3->BitBtn10->click();  // "Before saving a batch list, you must add items."
+    ASSERT_TRUE(focusBack());
     w->TabSheet3->sitestosubmitRemoveb->click();  // "You must first select an entry."
+    ASSERT_TRUE(focusBack());
     QTest::qWait(100);
     EXPECT_EQ(boxes.texts().size(), 2) << boxes.texts().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(w->TabSheet3->ListBox4->count(), 0);
