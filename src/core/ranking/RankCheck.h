@@ -14,27 +14,10 @@
 
 #include "net/EventPump.h"
 #include "net/HttpClient.h"
+#include "ranking/RankResult.h"
 #include "ranking/RobotsRules.h"
 
 namespace tolvan {
-
-enum class RankOutcome { Found, NotFound, Blocked, Unrecognised, NotAllowed, Failed };
-
-// "found", "not-found", "blocked", "unrecognised", "not-allowed", "failed".
-const char* rankOutcomeName(RankOutcome outcome);
-
-struct RankCheckResult {
-    std::string time;  // UTC, "YYYY-MM-DDTHH:MM:SSZ"
-    std::string site;
-    std::string phrase;
-    std::string engine;
-    RankOutcome outcome = RankOutcome::Failed;
-    int place = 0;            // found: 1-based
-    std::string address;      // found: the matching result's address
-    long depth = 0;           // results looked through
-    std::string detail;       // the outcome in plain words
-    std::vector<std::string> competitors;  // the first ten result addresses seen
-};
 
 struct RankCheckRequest {
     std::vector<std::string> sites;

@@ -1,6 +1,7 @@
 #include "ranking/RankRun.h"
 
 #include <algorithm>
+#include <ctime>
 #include <exception>
 
 #include "net/RemoteHosts.h"
@@ -147,8 +148,30 @@ bool RankRun::run(const RankRequest& request)
     return true;
 }
 
+void RankRun::report(RankEngine engine, RankOutcome outcome, int place, long depth, std::string detail)
+{
+    if (!onOutcome)
+        return;
+    RankCheckResult r;
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    r.time = text;
+    r.site = result_.site;
+    r.phrase = result_.phrase;
+    r.engine = rankRecipe(engine).hostKey;
+    r.outcome = outcome;
+    r.place = place;
+    r.depth = depth;
+    r.detail = std::move(detail);
+    onOutcome(r);
+}
+
 RankRun::PageResult RankRun::failPage(RankEngine engine, const std::string& message)
 {
+    lastFailure_ = message;
     view_.setLamp(engine, false);
     view_.setCaption(engine, kRankUnable);
     if (engine == RankEngine::Infoseek)
@@ -207,6 +230,7 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
         return PageResult::NoYahooMatch;
     if (!failure.empty())
         return failPage(engine, failure);
+    markerSeen_ = markerSeen_ || page_.find(recipe.marker) != std::string::npos;
     place = findrank(page_, recipe.marker, site_, recipe.terminator);
     return PageResult::Scanned;
 }
@@ -217,6 +241,7 @@ void RankRun::checkEngine(RankEngine engine, int depth)
     long n = 0;       // results requested so far
     long offset = 0;  // results on the pages before the current one
     int place = 0;    // place on the current page
+    markerSeen_ = false;
 
     auto scanned = [&] {
         n += recipe.pageSize;
@@ -255,6 +280,8 @@ void RankRun::checkEngine(RankEngine engine, int depth)
             view_.setCaption(engine, kRankYahooNoMatch);
             view_.setPosition(engine, 0);
             result_[engine].position = 0;
+            report(engine, RankOutcome::NotFound, 0, n,
+                   "not found: Yahoo has no match for this phrase and hands the search on (see Alta Vista)");
             return;
         case PageResult::Failed:
             // The same page again after a pause that grows; an engine that
@@ -262,6 +289,7 @@ void RankRun::checkEngine(RankEngine engine, int depth)
             if (++failures >= kAttemptsPerPage) {
                 view_.setPosition(engine, 0);
                 result_[engine].position = 0;
+                report(engine, RankOutcome::Failed, 0, n, "failed: " + lastFailure_);
                 return;
             }
             if (!pause(firstRetryPauseMs_ << (failures - 1)))
@@ -275,6 +303,14 @@ void RankRun::checkEngine(RankEngine engine, int depth)
     view_.setPosition(engine, position);
     view_.setLamp(engine, false);
     result_[engine].position = position;
+    if (position > 0)
+        report(engine, RankOutcome::Found, position, n, "found at place " + std::to_string(position));
+    else if (n > 0 && !markerSeen_)
+        report(engine, RankOutcome::Unrecognised, 0, 0,
+               "page not recognised: no result could be found in the answer; the engine's page format may have "
+               "changed");
+    else
+        report(engine, RankOutcome::NotFound, 0, n, "not found in the first " + std::to_string(n) + " results");
 }
 
 }  // namespace tolvan

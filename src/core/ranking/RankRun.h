@@ -8,11 +8,13 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "net/EventPump.h"
 #include "net/HttpClient.h"
+#include "ranking/RankResult.h"
 #include "reporting/RankData.h"
 
 namespace tolvan {
@@ -85,6 +87,10 @@ public:
     // The text of the page last fetched, as received.
     const std::string& pageText() const { return page_; }
 
+    // Each engine's outcome as it is decided (not for an engine cut short by a
+    // stop), for the history.
+    std::function<void(const RankCheckResult&)> onOutcome;
+
     // A page that fails this many times in a row gives the engine up.
     static constexpr int kAttemptsPerPage = 3;
     // A longer page is a failure: an endless answer cannot eat the memory.
@@ -108,6 +114,7 @@ private:
     };
 
     void checkEngine(RankEngine engine, int depth);
+    void report(RankEngine engine, RankOutcome outcome, int place, long depth, std::string detail);
     PageResult fetchPage(RankEngine engine, long n, bool firstPage, int& place);
     PageResult failPage(RankEngine engine, const std::string& message);
     // Waits ms through the pump; false when the run was stopped meanwhile.
@@ -134,6 +141,8 @@ private:
     std::chrono::steady_clock::time_point deadline_;
     int firstRetryPauseMs_ = 1000;
     int currentEngine_ = -1;  // the engine whose lamp is lit, for cancel()
+    std::string lastFailure_;
+    bool markerSeen_ = false;  // some page of the engine had a result marker
 };
 
 }  // namespace tolvan

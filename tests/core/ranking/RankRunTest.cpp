@@ -546,3 +546,32 @@ TEST_F(RankRunTest, CancelPutsTheLampOutAndLeavesTheOtherEnginesAlone)
     EXPECT_EQ(view.position(RankEngine::Lycos), -1) << "the panel keeps what it showed";
     EXPECT_TRUE(view.captions[idx(RankEngine::WebCrawler)].empty());
 }
+
+TEST_F(RankRunTest, EveryCheckedEngineReportsAnOutcomeForTheHistory)
+{
+    RankServer server(script({
+        {"/cgi-bin/pursuit", {}, resultPage(RankEngine::Lycos, 50, 3)},
+        {"/cgi-bin/WebQuery", {}, "<html>a page in another format</html>"},
+        {"/Titles", {}, "<html>down</html>", 503, "Service Unavailable"},
+        {"/search", {}, "<html>moved</html>", 302, "Found"},
+    }));
+    writeRankHosts(base, server.host());
+    view.tick({RankEngine::Infoseek, RankEngine::Yahoo, RankEngine::Lycos, RankEngine::WebCrawler});
+    RankRun run(base.path(), view);
+    run.setFirstRetryPause(10);
+    std::vector<RankCheckResult> outcomes;
+    run.onOutcome = [&](const RankCheckResult& r) { outcomes.push_back(r); };
+    run.run(request("50"));
+    ASSERT_EQ(outcomes.size(), 4u);
+    EXPECT_EQ(outcomes[0].engine, "Infoseek");
+    EXPECT_EQ(outcomes[0].outcome, RankOutcome::Failed);
+    EXPECT_EQ(outcomes[0].detail, "failed: 151: 503 Service Unavailable");
+    EXPECT_EQ(outcomes[1].outcome, RankOutcome::NotFound) << "Yahoo hands the search on";
+    EXPECT_EQ(outcomes[2].engine, "Lycos");
+    EXPECT_EQ(outcomes[2].outcome, RankOutcome::Found);
+    EXPECT_EQ(outcomes[2].place, 3);
+    EXPECT_EQ(outcomes[2].site, "WWW.Acme.example");
+    EXPECT_EQ(outcomes[2].phrase, "blue+widgets+cheap");
+    EXPECT_EQ(outcomes[3].outcome, RankOutcome::Unrecognised) << "no result marker on any page";
+    EXPECT_EQ(outcomes[3].time.size(), 20u);
+}
