@@ -34,6 +34,20 @@ const std::vector<HistoryMigration>& historyMigrations()
          " endpoint TEXT PRIMARY KEY,"  // the host, with its port when it has one
          " until INTEGER NOT NULL,"
          " status_line TEXT NOT NULL) WITHOUT ROWID;"},
+        {"rank checks",
+         // Site and phrase compare without regard to case, so the index serves the look-ups.
+         "CREATE TABLE rank_checks ("
+         " id INTEGER PRIMARY KEY,"
+         " time TEXT NOT NULL,"  // UTC, "YYYY-MM-DDTHH:MM:SSZ"
+         " site TEXT NOT NULL COLLATE NOCASE, phrase TEXT NOT NULL COLLATE NOCASE, engine TEXT NOT NULL,"
+         " outcome TEXT NOT NULL,"  // found, not-found, blocked, unrecognised, not-allowed, failed
+         " place INTEGER,"          // NULL unless found
+         " address TEXT NOT NULL, depth INTEGER NOT NULL, detail TEXT NOT NULL);"
+         "CREATE INDEX rank_checks_by_selection ON rank_checks(site, phrase, time);"
+         // The first ten results of each check, by their place.
+         "CREATE TABLE rank_competitors ("
+         " check_id INTEGER NOT NULL, place INTEGER NOT NULL, address TEXT NOT NULL,"
+         " PRIMARY KEY (check_id, place)) WITHOUT ROWID;"},
     };
     return steps;
 }

@@ -78,6 +78,29 @@ long long rankTimeoutMs(const std::string& seconds)
     return std::stoll(seconds) * 1000;
 }
 
+bool parseRankPause(const std::string& text, int& minMs, int& maxMs)
+{
+    auto seconds = [](std::string part, long& value) {
+        const auto first = part.find_first_not_of(' ');
+        if (first == std::string::npos)
+            return false;
+        part = part.substr(first, part.find_last_not_of(' ') - first + 1);
+        if (part.empty() || part.size() > 5 ||
+            !std::all_of(part.begin(), part.end(), [](unsigned char c) { return std::isdigit(c); }))
+            return false;
+        value = std::stol(part);
+        return true;
+    };
+    const std::size_t dash = text.find('-');
+    long low = 0, high = 0;
+    if (!seconds(text.substr(0, dash), low) || !seconds(dash == std::string::npos ? text : text.substr(dash + 1), high) ||
+        high < low)
+        return false;
+    minMs = static_cast<int>(low * 1000);
+    maxMs = static_cast<int>(high * 1000);
+    return true;
+}
+
 const char* rankOutcomeName(RankOutcome outcome)
 {
     switch (outcome) {
@@ -533,12 +556,19 @@ RankCheckResult RankCheck::checkBuiltIn(EngineState& engine, const std::string& 
         }
         anyMarker = anyMarker || answer.body.find(recipe.marker) != std::string::npos;
         const int place = findrank(answer.body, recipe.marker, bare, recipe.terminator);
+        const std::vector<std::string> seen = rankResultAddresses(
+            answer.body, recipe.marker, recipe.terminator, std::max<std::size_t>(10, static_cast<std::size_t>(place)));
+        for (std::size_t i = 0; i < seen.size() && result.competitors.size() < 10; ++i)
+            result.competitors.push_back(seen[i]);
         n += recipe.pageSize;
         if (place > 0) {
             result.outcome = RankOutcome::Found;
             result.place = static_cast<int>(place + offset);
             result.depth = n;
-            result.detail = "found at place " + std::to_string(result.place);
+            if (static_cast<std::size_t>(place) <= seen.size())
+                result.address = seen[static_cast<std::size_t>(place) - 1];
+            result.detail = "found at place " + std::to_string(result.place) +
+                            (result.address.empty() ? "" : ": " + result.address);
             return false;
         }
         offset += recipe.pageSize;

@@ -157,4 +157,29 @@ int findrank(std::string_view page, std::string_view marker, std::string_view si
     }
 }
 
+std::vector<std::string> rankResultAddresses(std::string_view page, std::string_view marker,
+                                             std::string_view terminator, std::size_t most)
+{
+    constexpr std::string_view kHttp = "http:";
+    std::vector<std::string> addresses;
+    if (marker.empty())
+        return addresses;
+    std::string_view rest = page;
+    while (addresses.size() < most) {
+        const std::size_t m = rest.find(marker);
+        if (m == std::string_view::npos)
+            break;
+        rest.remove_prefix(m + marker.size());
+        const std::size_t h = rest.find(kHttp);
+        if (h == std::string_view::npos)
+            break;
+        rest.remove_prefix(h);
+        const std::size_t end = terminator.empty() ? std::string_view::npos : rest.find(terminator);
+        const std::string_view candidate = rest.substr(0, end);
+        addresses.emplace_back(candidate.substr(0, candidate.find_first_of(" \t\r\n\"'<>")));
+        rest.remove_prefix(candidate.size());
+    }
+    return addresses;
+}
+
 }  // namespace tolvan

@@ -3,6 +3,7 @@
 // each one's result pages are requested and how a result is found on them.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "reporting/RankData.h"
 
@@ -59,5 +60,11 @@ std::string checkingCaption(RankEngine engine, long n, bool firstPage);
 // by "http:"; its address runs up to the terminator. Marker, "http:" and the
 // terminator match exactly. An empty site matches nothing.
 int findrank(std::string_view page, std::string_view marker, std::string_view site, std::string_view terminator);
+
+// The addresses of the first `most` results on the page, found by the same
+// rules as findrank; each address ends at the terminator or at the first
+// blank, quotation mark or '<', so the page's markup around it stays out.
+std::vector<std::string> rankResultAddresses(std::string_view page, std::string_view marker,
+                                             std::string_view terminator, std::size_t most);
 
 }  // namespace tolvan

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <exception>
 
+#include "history/HistoryStore.h"
 #include "net/RemoteHosts.h"
 #include "ranking/RankCheck.h"
 #include "ranking/RankEngines.h"
@@ -153,19 +154,19 @@ void RankRun::report(RankEngine engine, RankOutcome outcome, int place, long dep
     if (!onOutcome)
         return;
     RankCheckResult r;
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    gmtime_r(&now, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
-    r.time = text;
+    r.time = historyTime(std::time(nullptr));
     r.site = result_.site;
-    r.phrase = result_.phrase;
+    // The phrase as it was asked for (the box may have changed meanwhile), in words.
+    r.phrase = lastPhrase_;
+    std::replace(r.phrase.begin(), r.phrase.end(), '+', ' ');
     r.engine = rankRecipe(engine).hostKey;
     r.outcome = outcome;
     r.place = place;
     r.depth = depth;
+    if (outcome == RankOutcome::Found)
+        r.address = matchAddress_;
     r.detail = std::move(detail);
+    r.competitors = competitors_;
     onOutcome(r);
 }
 
@@ -192,7 +193,8 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
     oversized_ = false;
     timedOut_ = false;
     // The phrase box may have been edited since the last page.
-    const std::string query = rankQueryPhrase(view_.phrase());
+    lastPhrase_ = view_.phrase();
+    const std::string query = rankQueryPhrase(lastPhrase_);
     const std::string& host =
         firstPage && engine == RankEngine::Excite ? exciteSearchHost_ : hosts_[index(engine)];
     http_.setURL("http://" + host + rankRequestPath(engine, query, n, firstPage));
@@ -232,6 +234,15 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
         return failPage(engine, failure);
     markerSeen_ = markerSeen_ || page_.find(recipe.marker) != std::string::npos;
     place = findrank(page_, recipe.marker, site_, recipe.terminator);
+    // The results seen, for the history: the first ten of the engine, and the
+    // address that matched.
+    const std::size_t wanted = place > 0 ? static_cast<std::size_t>(place) : kCompetitors;
+    const std::vector<std::string> addresses = rankResultAddresses(page_, recipe.marker, recipe.terminator,
+                                                                   std::max(wanted, kCompetitors));
+    for (std::size_t i = 0; i < addresses.size() && competitors_.size() < kCompetitors; ++i)
+        competitors_.push_back(addresses[i]);
+    if (place > 0 && static_cast<std::size_t>(place) <= addresses.size())
+        matchAddress_ = addresses[static_cast<std::size_t>(place) - 1];
     return PageResult::Scanned;
 }
 
@@ -242,6 +253,8 @@ void RankRun::checkEngine(RankEngine engine, int depth)
     long offset = 0;  // results on the pages before the current one
     int place = 0;    // place on the current page
     markerSeen_ = false;
+    competitors_.clear();
+    matchAddress_.clear();
 
     auto scanned = [&] {
         n += recipe.pageSize;
@@ -304,7 +317,8 @@ void RankRun::checkEngine(RankEngine engine, int depth)
     view_.setLamp(engine, false);
     result_[engine].position = position;
     if (position > 0)
-        report(engine, RankOutcome::Found, position, n, "found at place " + std::to_string(position));
+        report(engine, RankOutcome::Found, position, n,
+               "found at place " + std::to_string(position) + (matchAddress_.empty() ? "" : ": " + matchAddress_));
     else if (n > 0 && !markerSeen_)
         report(engine, RankOutcome::Unrecognised, 0, 0,
                "page not recognised: no result could be found in the answer; the engine's page format may have "

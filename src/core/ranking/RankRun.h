@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/EventPump.h"
 #include "net/HttpClient.h"
@@ -141,7 +142,12 @@ private:
     std::chrono::steady_clock::time_point deadline_;
     int firstRetryPauseMs_ = 1000;
     int currentEngine_ = -1;  // the engine whose lamp is lit, for cancel()
+    // What the history learns of the engine being checked.
+    static constexpr std::size_t kCompetitors = 10;
     std::string lastFailure_;
+    std::string lastPhrase_;
+    std::string matchAddress_;
+    std::vector<std::string> competitors_;
     bool markerSeen_ = false;  // some page of the engine had a result marker
 };
 

@@ -571,7 +571,12 @@ TEST_F(RankRunTest, EveryCheckedEngineReportsAnOutcomeForTheHistory)
     EXPECT_EQ(outcomes[2].outcome, RankOutcome::Found);
     EXPECT_EQ(outcomes[2].place, 3);
     EXPECT_EQ(outcomes[2].site, "WWW.Acme.example");
-    EXPECT_EQ(outcomes[2].phrase, "blue+widgets+cheap");
+    EXPECT_EQ(outcomes[2].phrase, "blue widgets cheap") << "the phrase asked for, in words";
+    EXPECT_EQ(outcomes[2].address, "http://www.acme.example/");
+    EXPECT_EQ(outcomes[2].detail, "found at place 3: http://www.acme.example/");
+    EXPECT_EQ(outcomes[2].competitors.size(), 10u) << "the first ten results seen";
+    EXPECT_EQ(outcomes[2].competitors[0], "http://www.other1.example/");
+    EXPECT_TRUE(outcomes[3].competitors.empty());
     EXPECT_EQ(outcomes[3].outcome, RankOutcome::Unrecognised) << "no result marker on any page";
     EXPECT_EQ(outcomes[3].time.size(), 20u);
 }

@@ -1,0 +1,172 @@
+#include "ranking/RankHistory.h"
+
+#include "history/HistoryStore.h"
+#include "history/Sqlite.h"
+
+namespace tolvan {
+
+RankOutcome rankOutcomeFromName(const std::string& name)
+{
+    for (RankOutcome o : {RankOutcome::Found, RankOutcome::NotFound, RankOutcome::Blocked, RankOutcome::Unrecognised,
+                          RankOutcome::NotAllowed})
+        if (name == rankOutcomeName(o))
+            return o;
+    return RankOutcome::Failed;
+}
+
+RankSummary summarizeRank(const std::vector<RankPoint>& points)
+{
+    RankSummary s;
+    for (const RankPoint& p : points)
+        if (p.place > 0 && (s.best == 0 || p.place < s.best))
+            s.best = p.place;
+    if (!points.empty())
+        s.latest = points.back().place;
+    if (points.size() >= 2) {
+        s.previous = points[points.size() - 2].place;
+        s.hasPrevious = true;
+    }
+    return s;
+}
+
+RankHistory::RankHistory(HistoryStore& store) : store_(store) {}
+
+bool RankHistory::record(const std::vector<RankCheckResult>& results)
+{
+    sqlite::Database* db = store_.database();
+    if (!db)
+        return false;
+    try {
+        sqlite::Transaction transaction(*db);
+        auto insert = db->prepare(
+            "INSERT INTO rank_checks (time, site, phrase, engine, outcome, place, address, depth, detail)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        auto competitor = db->prepare("INSERT INTO rank_competitors (check_id, place, address) VALUES (?, ?, ?)");
+        for (const RankCheckResult& r : results) {
+            insert.bind(1, r.time).bind(2, r.site).bind(3, r.phrase).bind(4, r.engine);
+            insert.bind(5, std::string(rankOutcomeName(r.outcome)));
+            if (r.outcome == RankOutcome::Found)
+                insert.bind(6, static_cast<std::int64_t>(r.place));
+            else
+                insert.bindNull(6);
+            insert.bind(7, r.address).bind(8, static_cast<std::int64_t>(r.depth)).bind(9, r.detail);
+            insert.run();
+            const std::int64_t id = db->lastInsertRowId();
+            for (std::size_t i = 0; i < r.competitors.size() && i < 10; ++i) {
+                competitor.bind(1, id).bind(2, static_cast<std::int64_t>(i + 1)).bind(3, r.competitors[i]);
+                competitor.run();
+            }
+        }
+        transaction.commit();
+        return true;
+    } catch (const sqlite::SqliteError& e) {
+        store_.disable(e.what());
+        return false;
+    }
+}
+
+std::vector<RankCheckResult> RankHistory::checks(const RankHistoryFilter& filter)
+{
+    std::vector<RankCheckResult> rows;
+    sqlite::Database* db = store_.database();
+    if (!db)
+        return rows;
+    try {
+        auto query = db->prepare(
+            "SELECT id, time, site, phrase, engine, outcome, place, address, depth, detail FROM rank_checks"
+            " WHERE (?1 = '' OR site = ?1) AND (?2 = '' OR phrase = ?2) AND (?3 = '' OR time >= ?3)"
+            " ORDER BY time, id");
+        query.bind(1, filter.site).bind(2, filter.phrase).bind(3, filter.since);
+        auto competitors = db->prepare("SELECT address FROM rank_competitors WHERE check_id = ? ORDER BY place");
+        while (query.step()) {
+            RankCheckResult r;
+            r.time = query.text(1);
+            r.site = query.text(2);
+            r.phrase = query.text(3);
+            r.engine = query.text(4);
+            r.outcome = rankOutcomeFromName(query.text(5));
+            r.place = query.isNull(6) ? 0 : static_cast<int>(query.integer(6));
+            r.address = query.text(7);
+            r.depth = static_cast<long>(query.integer(8));
+            r.detail = query.text(9);
+            competitors.bind(1, query.integer(0));
+            while (competitors.step())
+                r.competitors.push_back(competitors.text(0));
+            competitors.reset();
+            rows.push_back(std::move(r));
+        }
+    } catch (const sqlite::SqliteError& e) {
+        store_.disable(e.what());
+    }
+    return rows;
+}
+
+std::map<std::string, std::vector<RankPoint>> RankHistory::series(const std::string& site, const std::string& phrase)
+{
+    std::map<std::string, std::vector<RankPoint>> out;
+    sqlite::Database* db = store_.database();
+    if (!db)
+        return out;
+    try {
+        auto query = db->prepare(
+            "SELECT engine, time, outcome, place, CAST(strftime('%s', time) AS INTEGER) FROM rank_checks"
+            " WHERE site = ?1 AND phrase = ?2"
+            " ORDER BY time, id");
+        query.bind(1, site).bind(2, phrase);
+        while (query.step()) {
+            RankPoint p;
+            p.time = query.text(1);
+            p.outcome = rankOutcomeFromName(query.text(2));
+            p.place = query.isNull(3) ? 0 : static_cast<int>(query.integer(3));
+            p.seconds = query.integer(4);
+            out[query.text(0)].push_back(std::move(p));
+        }
+    } catch (const sqlite::SqliteError& e) {
+        store_.disable(e.what());
+    }
+    return out;
+}
+
+RankCompetitors RankHistory::latestCompetitors(const std::string& site, const std::string& phrase)
+{
+    RankCompetitors out;
+    sqlite::Database* db = store_.database();
+    if (!db)
+        return out;
+    try {
+        auto latest = db->prepare(
+            "SELECT c.id, c.engine, c.time FROM rank_checks c WHERE c.site = ?1 AND c.phrase = ?2"
+            " AND EXISTS (SELECT 1 FROM rank_competitors k WHERE k.check_id = c.id)"
+            " ORDER BY c.time DESC, c.id DESC LIMIT 1");
+        latest.bind(1, site).bind(2, phrase);
+        if (!latest.step())
+            return out;
+        out.engine = latest.text(1);
+        out.time = latest.text(2);
+        auto query = db->prepare("SELECT address FROM rank_competitors WHERE check_id = ? ORDER BY place");
+        query.bind(1, latest.integer(0));
+        while (query.step())
+            out.addresses.push_back(query.text(0));
+    } catch (const sqlite::SqliteError& e) {
+        store_.disable(e.what());
+    }
+    return out;
+}
+
+std::vector<std::pair<std::string, std::string>> RankHistory::selections()
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    sqlite::Database* db = store_.database();
+    if (!db)
+        return out;
+    try {
+        auto query = db->prepare("SELECT DISTINCT site, phrase FROM rank_checks ORDER BY site, phrase");
+        while (query.step())
+            out.emplace_back(query.text(0), query.text(1));
+    } catch (const sqlite::SqliteError& e) {
+        store_.disable(e.what());
+    }
+    return out;
+}
+
+}  // namespace tolvan
