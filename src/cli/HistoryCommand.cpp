@@ -1,5 +1,7 @@
 #include "cli/HistoryCommand.h"
 
+#include "cli/HistoryRankCommand.h"
+
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -17,7 +19,9 @@ const char* kUsage =
     "Usage: tolvan history submissions [--site URL] [--engine NAME] [--since DATE] [--csv]\n"
     "Lists the submission requests kept in history.db of the current directory, oldest\n"
     "first: time (UTC), site, engine, method, address, status line, outcome, detail,\n"
-    "separated by tabs, or as CSV with a title row. --since takes YYYY-MM-DD.\n";
+    "separated by tabs, or as CSV with a title row. --since takes YYYY-MM-DD.\n"
+    "       tolvan history rank [--site ADDRESS] [--phrase TEXT] [--since DATE] [--csv]\n"
+    "Lists the rank checks (see tolvan history rank --help).\n";
 
 // A tab-separated field keeps to its line.
 std::string plain(std::string text)
@@ -85,6 +89,8 @@ int runHistoryCommand(int argc, char** argv)
 {
     if (argc >= 2 && std::string_view(argv[1]) == "submissions")
         return listSubmissions(argc - 1, argv + 1);
+    if (argc >= 2 && std::string_view(argv[1]) == "rank")
+        return runHistoryRankCommand(argc - 1, argv + 1);
     if (argc >= 2 && std::string_view(argv[1]) == "--help") {
         std::cout << kUsage;
         return 0;

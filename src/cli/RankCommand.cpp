@@ -9,11 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "history/HistoryStore.h"
 #include "net/EventPump.h"
 #include "net/RemoteHosts.h"
 #include "ranking/RankCheck.h"
 #include "ranking/RankDefinition.h"
+#include "ranking/RankHistory.h"
 #include "ranking/RankResultText.h"
+#include "secrets/LibSecretStore.h"
 #include "settings/Settings.h"
 
 namespace tolvan::cli {
@@ -36,10 +39,13 @@ const char* kRankUsage =
     "                        default: every engine in data/rank/)\n"
     "  --depth N             results to look through (default 50)\n"
     "  --format tsv|csv|json the output (default tsv)\n"
-    "  --pause SECONDS       pause between requests to one engine, or MIN-MAX (default 2-5)\n"
+    "  --pause SECONDS       pause between requests to one engine, or MIN-MAX (default:\n"
+    "                        the Options page's, 2-5)\n"
     "  --timeout SECONDS     time-out of each request (default: the Options page's)\n"
     "  --help                this text\n"
     "\n"
+    "Every outcome is kept in history.db (see tolvan history rank). API keys of the\n"
+    "engines that need one come from the desktop's secret store (the Options page).\n"
     "Outcomes: found, not-found, blocked, unrecognised, not-allowed, failed.\n"
     "Exit status: 0 every engine answered, 1 some engine was blocked, not recognised,\n"
     "not allowed or failed, 2 usage error, 130 interrupted.\n";
@@ -78,6 +84,7 @@ struct RankOptions {
     RankCheckRequest request;
     std::string format = "tsv";
     bool timeoutGiven = false;
+    bool pauseGiven = false;
 };
 
 std::string parse(int argc, char** argv, RankOptions& o)
@@ -116,13 +123,9 @@ std::string parse(int argc, char** argv, RankOptions& o)
                 return "--format is tsv, csv or json";
             o.format = v;
         } else if (arg == "--pause") {
-            const std::size_t dash = v.find('-');
-            long low = 0, high = 0;
-            if (!wholeNumber(v.substr(0, dash), low) ||
-                !wholeNumber(dash == std::string::npos ? v : v.substr(dash + 1), high) || high < low)
+            if (!parseRankPause(v, o.request.minPauseMs, o.request.maxPauseMs))
                 return "--pause needs seconds, or MIN-MAX";
-            o.request.minPauseMs = static_cast<int>(low * 1000);
-            o.request.maxPauseMs = static_cast<int>(high * 1000);
+            o.pauseGiven = true;
         } else if (arg == "--timeout") {
             long seconds = 0;
             if (!wholeNumber(v, seconds))
@@ -170,16 +173,37 @@ int runRankCommand(int argc, char** argv)
     }
 
     try {
-        if (!options.timeoutGiven) {
+        if (!options.timeoutGiven || !options.pauseGiven) {
             const SettingsLoad loaded = loadSettings(defaultSettingsPath(), RemoteHosts(base).makerWeb());
-            request.timeoutSeconds = loaded.settings.timeout;
+            if (!options.timeoutGiven)
+                request.timeoutSeconds = loaded.settings.timeout;
+            // A pause setting that is no pause keeps the default.
+            if (!options.pauseGiven)
+                parseRankPause(loaded.settings.rankpause, request.minPauseMs, request.maxPauseMs);
         }
         SignalPump pump;
         RankCheck check(base, pump);
         pump.check = &check;
-        if (options.format == "tsv") {
-            check.onResult = [](const RankCheckResult& r) { std::cout << rankResultTsvRow(r) << '\n' << std::flush; };
-        }
+        // The keys of the engines that need one, from the desktop's secret store.
+        LibSecretStore secrets;
+        std::vector<std::string> keyProblems;
+        check.apiKey = [&](const std::string& engine) {
+            auto stored = secrets.read(rankApiKeyKey(engine));
+            if (!stored.ok()) {
+                keyProblems.push_back(engine + ": " + stored.error().message);
+                return std::string();
+            }
+            return stored.value().value_or(std::string());
+        };
+        // Every outcome goes into the history; a history that cannot be
+        // written (locked, read-only) never stops the check.
+        HistoryStore store(base);
+        RankHistory history(store);
+        check.onResult = [&](const RankCheckResult& r) {
+            if (options.format == "tsv")
+                std::cout << rankResultTsvRow(r) << '\n' << std::flush;
+            history.record({r});
+        };
         std::signal(SIGINT, onRankStopSignal);
         std::signal(SIGTERM, onRankStopSignal);
         const std::vector<RankCheckResult> results = check.run(request);
@@ -190,6 +214,10 @@ int runRankCommand(int argc, char** argv)
         else if (options.format == "json")
             std::cout << rankResultsJson(results);
         std::cout << std::flush;
+        for (const std::string& problem : keyProblems)
+            std::cerr << "tolvan rank: the secret store could not be read for " << problem << '\n';
+        if (const std::string notice = store.notice(); !notice.empty())
+            std::cerr << "tolvan rank: " << notice << '\n';
         if (check.stopped())
             return 130;
         for (const RankCheckResult& r : results)

@@ -29,7 +29,7 @@ struct Command {
 const Command kCommands[] = {
     {"submit", tolvan::cli::runSubmitCommand, "submit sites to engines without a window"},
     {"indexnow", tolvan::cli::runIndexNowCommand, "notify IndexNow of changed pages; show, make or check the site's key"},
-    {"history", tolvan::cli::runHistoryCommand, "list the submission history"},
+    {"history", tolvan::cli::runHistoryCommand, "list the submission or rank history"},
     {"rank", tolvan::cli::runRankCommand, "check where sites rank for phrases without a window"},
 };
 

@@ -8,6 +8,7 @@ import os
 import shutil
 import signal
 import socket
+import sqlite3
 import subprocess
 import sys
 import tempfile
@@ -127,6 +128,68 @@ class RankCommand(unittest.TestCase):
             time.sleep(0.05)
         proc.send_signal(signal.SIGINT)
         self.assertEqual(proc.wait(timeout=60), 130)
+
+    def history(self, *args):
+        return subprocess.run([TOLVAN, "history", "rank", *args], cwd=self.base, env=self.env, capture_output=True,
+                              text=True, timeout=60)
+
+    def test_every_outcome_goes_into_the_history(self):
+        self.serve([
+            {"path": "/robots.txt", "status": 404},
+            {"path": "/search", "params": {"q": "blue+widgets"},
+             "body": mojeek_page(["https://x.example/a,b", "https://www.acme.example/shop/a"])},
+            {"path": "/search", "params": {"q": "blocked"}, "status": 403, "reason": "Forbidden"},
+            {"path": "/cgi-bin/pursuit", "body": "<p>1%] http://x.example/l y</p><p>2%] http://acme.example/shop y</p>"},
+        ])
+        result = self.history()
+        self.assertEqual((result.returncode, result.stdout), (0, ""), "no history yet is an empty one")
+        result = self.rank("--site", "https://acme.example/shop", "--phrase", "blue widgets", "--phrase", "blocked",
+                           "--engine", "Mojeek", "--engine", "Lycos", "--pause", "0", "--timeout", "10")
+        self.assertEqual(result.returncode, 1, result.stderr)
+
+        rows = [line.split("\t") for line in self.history().stdout.splitlines()]
+        self.assertEqual(len(rows), 4)
+        self.assertRegex(rows[0][0], r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$")
+        self.assertEqual(rows[0][1:10], ["https://acme.example/shop", "blue widgets", "Mojeek", "found", "2",
+                                         "https://www.acme.example/shop/a", "2",
+                                         "found at place 2: https://www.acme.example/shop/a",
+                                         "https://x.example/a,b https://www.acme.example/shop/a"])
+        self.assertEqual(rows[1][3:6], ["Lycos", "found", "2"])
+        self.assertEqual(rows[1][6], "http://acme.example/shop", "the eight engines give the matching address too")
+        self.assertEqual(rows[1][9], "http://x.example/l http://acme.example/shop")
+        self.assertEqual(rows[2][3:5], ["Mojeek", "blocked"])
+        self.assertEqual(rows[3][3:5], ["Lycos", "found"])
+
+        # Filters: site and phrase without regard to case, a date; CSV with RFC 4180 quoting.
+        self.assertEqual(len(self.history("--phrase", "BLOCKED").stdout.splitlines()), 2)
+        self.assertEqual(len(self.history("--site", "https://ACME.example/shop", "--since", "2000-01-01")
+                             .stdout.splitlines()), 4)
+        self.assertEqual(self.history("--since", "2999-01-01").stdout, "")
+        csv = self.history("--phrase", "blue widgets", "--csv").stdout
+        self.assertTrue(csv.startswith("time,site,phrase,engine,outcome,place,address,depth,detail,competitors\n"))
+        self.assertIn(',"https://x.example/a,b https://www.acme.example/shop/a"\n', csv)
+        for bad in (["--since", "yesterday"], ["--site"], ["--engine", "x"]):
+            result = self.history(*bad)
+            self.assertEqual(result.returncode, 2, bad)
+            self.assertIn("Usage: tolvan history rank", result.stderr)
+
+    def test_a_locked_history_does_not_stop_the_run(self):
+        self.serve([
+            {"path": "/robots.txt", "status": 404},
+            {"path": "/search", "body": mojeek_page(["https://www.acme.example/"])},
+        ])
+        self.assertEqual(self.rank("--site", "acme.example", "--phrase", "a", "--engine", "Mojeek",
+                                   "--pause", "0").returncode, 0)
+        other = sqlite3.connect(os.path.join(self.base, "history.db"), isolation_level=None)
+        self.addCleanup(other.close)
+        other.execute("BEGIN EXCLUSIVE")
+        result = self.rank("--site", "acme.example", "--phrase", "b", "--phrase", "c", "--engine", "Mojeek",
+                           "--pause", "0")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(len(result.stdout.splitlines()), 2, "every outcome is printed")
+        self.assertEqual(result.stderr.count("History is not being kept"), 1, result.stderr)
+        other.execute("ROLLBACK")
+        self.assertEqual(len(self.history().stdout.splitlines()), 1)
 
 
 if __name__ == "__main__":

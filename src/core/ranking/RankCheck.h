@@ -34,6 +34,10 @@ struct RankCheckRequest {
 // as the submission run does.
 long long rankTimeoutMs(const std::string& seconds);
 
+// The pause between requests to one engine as typed ("3" or "2-5", whole
+// seconds, blanks around allowed) in milliseconds; false when it is neither.
+bool parseRankPause(const std::string& text, int& minMs, int& maxMs);
+
 // The names the eight engines of the Ranking page go by.
 std::vector<std::string> builtInRankEngineNames();
 // Every engine a check can use: the definitions in data/rank/, then the eight.

@@ -19,6 +19,8 @@ std::string smtpPasswordKey(const std::string& user, const std::string& server)
     return "smtp:" + user + "@" + host;
 }
 
+std::string rankApiKeyKey(const std::string& engine) { return "rank-key:" + engine; }
+
 Result<std::string> readPasswordFile(const std::string& path)
 {
     // Opened first and checked through the open file, so the file checked is

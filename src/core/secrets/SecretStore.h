@@ -30,6 +30,9 @@ public:
 // part: the port does not change the account).
 std::string smtpPasswordKey(const std::string& user, const std::string& server);
 
+// The key of the API key of a rank engine that needs one (its definition's name).
+std::string rankApiKeyKey(const std::string& engine);
+
 // A password kept in a file for unattended runs (TOLVAN_SMTP_PASSWORD_FILE):
 // its first line. The file must belong to the user and be readable by its
 // owner only; anything else is refused with a message saying why.

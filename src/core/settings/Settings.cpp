@@ -150,6 +150,7 @@ SettingsLoad loadSettings(const std::string& path, const std::string& makerWeb)
     r.text("EMAILSubject", s.emailsubj);
     r.text("SMTPSecurity", s.smtpsecurity);
     r.text("SMTPUser", s.smtpuser);
+    r.text("RankPause", s.rankpause);
     r.tick("WAVSubmission", s.subwavchk);
     r.tick("WAVSiteRun", s.sitewavchk);
     r.tick("WAVComplete", s.completewavchk);
@@ -204,6 +205,7 @@ void saveSettings(const std::string& path, const Settings& s)
     };
     added("SMTPSecurity", s.smtpsecurity, "None");
     added("SMTPUser", s.smtpuser, "");
+    added("RankPause", s.rankpause, "2-5");
 
     if (const std::string dir = parentDirectory(path); !dir.empty())
         ensureDirectory(dir);

@@ -30,6 +30,9 @@ struct Settings {
     // for AUTH; the password is in the desktop's secret store, never here.
     std::string smtpsecurity = "None";
     std::string smtpuser;
+    // The pause between two requests to one rank engine: whole seconds, "N"
+    // or "MIN-MAX" (a random pause in that range).
+    std::string rankpause = "2-5";
     bool subwavchk = false;
     bool sitewavchk = false;
     bool completewavchk = false;

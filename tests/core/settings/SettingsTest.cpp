@@ -1,3 +1,4 @@
+#include "ranking/RankCheck.h"
 #include "settings/RegFile.h"
 #include "settings/Settings.h"
 
@@ -248,4 +249,27 @@ TEST(Settings, MailSecurityAndUserAreWrittenOnceSetAndNeverThePassword)
     back = loadSettings(path).settings;
     EXPECT_EQ(back.smtpsecurity, "None");
     EXPECT_EQ(back.smtpuser, "");
+}
+
+TEST(Settings, RankPauseIsWrittenOnlyOnceChangedAndReadAsARange)
+{
+    TempDir dir;
+    const std::string path = dir.file("Tolvan.reg");
+    saveSettings(path, defaultSettings());
+    const std::string untouched = dir.read("Tolvan.reg");
+    EXPECT_EQ(untouched.find("RankPause"), std::string::npos) << "an old settings file stays as it was";
+
+    Settings s = defaultSettings();
+    s.rankpause = "3-8";
+    saveSettings(path, s);
+    EXPECT_EQ(loadSettings(path).settings.rankpause, "3-8");
+
+    int low = 0, high = 0;
+    EXPECT_TRUE(parseRankPause("3-8", low, high));
+    EXPECT_EQ(low, 3000);
+    EXPECT_EQ(high, 8000);
+    EXPECT_TRUE(parseRankPause(" 4 ", low, high));
+    EXPECT_EQ(low, high);
+    for (const char* bad : {"", "-", "5-2", "two", "1.5", "-3", "2-"})
+        EXPECT_FALSE(parseRankPause(bad, low, high)) << bad;
 }
