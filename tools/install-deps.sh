@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-dejavu-core
   libzip-dev zlib1g-dev
   libssl-dev ca-certificates openssl qtkeychain-qt6-dev libsecret-1-dev gnome-keyring dbus-daemon
-  libsqlite3-dev libexpat1-dev libpcre2-dev nlohmann-json3-dev qt6-charts-dev
+  libsqlite3-dev libexpat1-dev libpcre2-dev nlohmann-json3-dev qt6-charts-dev libqt6opengl6-dev
   desktop-file-utils appstream scdoc librsvg2-bin
   libgtest-dev libgmock-dev libbenchmark-dev libinih-dev
   python3 python3-aiosmtpd python3-cryptography tinyproxy

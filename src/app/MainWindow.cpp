@@ -28,12 +28,14 @@
 #include "app/AppInfo.h"
 #include "app/Artwork.h"
 #include "app/Browser.h"
+#include "app/RankApiKeys.h"
 #include "app/RankingController.h"
 #include "app/SubmitController.h"
 #include "app/dialogs/BatchListDialogs.h"
 #include "app/dialogs/ErrorLogViewer.h"
 #include "app/dialogs/ImportAutoRunWindow.h"
 #include "app/dialogs/IndexNowDialog.h"
+#include "app/dialogs/RankTrackerWindow.h"
 #include "app/dialogs/SubmissionHistoryWindow.h"
 #include "app/dialogs/UpdateDialog.h"
 #include "app/ErrorHandler.h"
@@ -184,6 +186,8 @@ void MainWindow::buildMenu()
     SubmissionHistory1 = makeAction("SubmissionHistory1", "Submission History...", &MainWindow::SubmissionHistory1Click);
     tools->addAction(IndexNow1);
     tools->addAction(SubmissionHistory1);
+    RankTracker1 = makeAction("RankTracker1", "Rank Tracker...", &MainWindow::RankTracker1Click);
+    tools->addAction(RankTracker1);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("Help1"));
@@ -498,6 +502,20 @@ void MainWindow::SubmissionHistory1Click()
 {
     auto* window = new SubmissionHistoryWindow(baseDir_, this);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
+
+void MainWindow::RankTracker1Click()
+{
+    auto* window = new RankTrackerWindow(baseDir_, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    const Settings settings = currentSettings();
+    window->setTimeoutSeconds(settings.timeout);
+    int minMs = 2000, maxMs = 5000;
+    if (parseRankPause(settings.rankpause, minMs, maxMs))
+        window->setPause(minMs, maxMs);
+    window->setKeySource([](const std::string& engine) { return RankApiKeys::instance().find(engine); });
+    connect(this, &MainWindow::closed, window, &RankTrackerWindow::stop);
     window->show();
 }
 

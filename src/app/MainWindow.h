@@ -86,6 +86,7 @@ public:
     QAction* About1 = nullptr;
     QAction* IndexNow1 = nullptr;            // Tools, IndexNow...
     QAction* SubmissionHistory1 = nullptr;   // Tools, Submission History...
+    QAction* RankTracker1 = nullptr;         // Tools, Rank Tracker...
 
 public slots:
     void PageControl1Change(int index);
@@ -97,6 +98,7 @@ public slots:
     void About1Click();
     void IndexNow1Click();
     void SubmissionHistory1Click();
+    void RankTracker1Click();
     void updatefilesClick();
     void BatchRun1Click();
 

@@ -38,6 +38,15 @@ void showMessage(QWidget* parent, const QString& caption, const QString& text)
     show(QMessageBox::Information, parent, caption, text);
 }
 
+void showNotice(QWidget* parent, const QString& text)
+{
+    auto* box = new QMessageBox(QMessageBox::Information, QString::fromLatin1(kAppTitle), text, QMessageBox::Ok, parent);
+    box->setObjectName(QStringLiteral("noticeBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 void showError(QWidget* parent, const QString& text)
 {
     show(QMessageBox::Critical, parent, QString::fromLatin1(kAppTitle), text);

@@ -11,6 +11,10 @@ namespace tolvan::app {
 void showMessage(QWidget* parent, const QString& text);
 void showMessage(QWidget* parent, const QString& caption, const QString& text);
 
+// A note nothing waits for: a box captioned "Tolvan" that stays open beside
+// the window (objectName "noticeBox") while the work goes on.
+void showNotice(QWidget* parent, const QString& text);
+
 // The application's error box (an unexpected error ending a user action).
 void showError(QWidget* parent, const QString& text);
 

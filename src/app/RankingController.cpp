@@ -14,7 +14,9 @@
 #include "app/dialogs/EmailReportDialog.h"
 #include "app/dialogs/SaveFileDialog.h"
 #include "app/pages/RankingPage.h"
+#include "history/HistoryStore.h"
 #include "profiles/SiteProfile.h"
+#include "ranking/RankHistory.h"
 #include "reporting/RankReport.h"
 #include "storage/LineList.h"
 #include "submit/SubmissionRun.h"
@@ -80,8 +82,19 @@ void RankingController::rankbtnClick()
         request.phrase = page_->keyphraseedit->text().toStdString();
         request.depth = page_->depthedit->currentText().toStdString();
         request.timeoutSeconds = settings().timeout;
+        // Every engine's outcome goes into the history; a history that cannot
+        // be written says so once and the run goes on.
+        HistoryStore store(baseDir());
+        RankHistory history(store);
+        run_.onOutcome = [&](const RankCheckResult& r) { history.record({r}); };
+        struct Unhook {
+            RankRun& run;
+            ~Unhook() { run.onOutcome = nullptr; }
+        } unhook{run_};
         page_->rankbtn->setText(QStringLiteral("Stop"));
         run_.run(request);
+        if (const std::string notice = store.notice(); !notice.empty())
+            showNotice(dialogParent(), QString::fromStdString(notice));
     });
 }
 

@@ -184,14 +184,7 @@ std::size_t SubmitController::sitesListed() const
 void SubmitController::pump() { QtEventPump::instance().processEvents(); }
 
 // A note the run does not wait for: a box that stays open beside the window.
-void SubmitController::showNotice(const std::string& text)
-{
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Tolvan"), q(text), QMessageBox::Ok, window_);
-    box->setObjectName(QStringLiteral("noticeBox"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setModal(false);
-    box->show();
-}
+void SubmitController::showNotice(const std::string& text) { app::showNotice(window_, q(text)); }
 
 void SubmitController::showMessage(const std::string& text)
 {

@@ -18,8 +18,10 @@
 
 #include "app/ErrorHandler.h"
 #include "app/MailPasswords.h"
+#include "app/RankApiKeys.h"
 #include "app/Messages.h"
 #include "net/SmtpClient.h"
+#include "ranking/RankCheck.h"
 #include "util/Errors.h"
 
 namespace tolvan::app {
@@ -138,6 +140,44 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     timeoutRow->addWidget(new QLabel(QStringLiteral("seconds"), this));
     timeoutRow->addStretch();
 
+    // Rank checks: the pause between requests to one engine and the API keys
+    // of the engines that need one.
+    GroupBox6 = makeGroup(this, "GroupBox6", "Rank Checks");
+    rankpause = makeEdit(GroupBox6, "rankpause",
+                         "Seconds to wait between two requests to the same engine during a rank check: one "
+                         "number, or a range such as 2-5 for a random pause in it.");
+    rankpause->setText(QStringLiteral("2-5"));
+    marginaliakey = makeEdit(GroupBox6, "marginaliakey",
+                             "Your Marginalia API key. It is kept in the desktop's secret store, never in the "
+                             "settings file.");
+    bravekey = makeEdit(GroupBox6, "bravekey",
+                        "Your Brave Search API key. It is kept in the desktop's secret store, never in the "
+                        "settings file.");
+    for (QLineEdit* key : {marginaliakey, bravekey}) {
+        key->setEchoMode(QLineEdit::Password);
+        key->setPlaceholderText(QStringLiteral("Kept in the desktop's secret store"));
+    }
+    connect(rankpause, &QLineEdit::editingFinished, this, &OptionsPage::rankpauseExit);
+    connect(marginaliakey, &QLineEdit::editingFinished, this, [this] { rankKeyExit(marginaliakey, "Marginalia"); });
+    connect(bravekey, &QLineEdit::editingFinished, this, [this] { rankKeyExit(bravekey, "Brave Search"); });
+    {
+        QGridLayout* g = groupGrid(GroupBox6);
+        auto* pauseLabel = new QLabel(QStringLiteral("Pause per Engine:"), GroupBox6);
+        pauseLabel->setBuddy(rankpause);
+        g->addWidget(pauseLabel, 0, 0);
+        g->addWidget(rankpause, 0, 1);
+        g->addWidget(new QLabel(QStringLiteral("seconds"), GroupBox6), 0, 2);
+        auto* marginaliaLabel = new QLabel(QStringLiteral("Marginalia Key:"), GroupBox6);
+        marginaliaLabel->setBuddy(marginaliakey);
+        g->addWidget(marginaliaLabel, 1, 0);
+        g->addWidget(marginaliakey, 1, 1, 1, 2);
+        auto* braveLabel = new QLabel(QStringLiteral("Brave Search Key:"), GroupBox6);
+        braveLabel->setBuddy(bravekey);
+        g->addWidget(braveLabel, 2, 0);
+        g->addWidget(bravekey, 2, 1, 1, 2);
+        g->setColumnStretch(1, 1);
+    }
+
     // Auto Reports
     GroupBox3 = makeGroup(this, "GroupBox3", "Auto Reports");
     emailcheck = makeCheck(GroupBox3, "emailcheck", "E-Mail",
@@ -254,6 +294,7 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     left->addWidget(GroupBox2);
     left->addWidget(GroupBox3);
     left->addLayout(timeoutRow);
+    left->addWidget(GroupBox6);
     left->addStretch();
 
     auto* buttons = new QHBoxLayout;
@@ -298,6 +339,7 @@ void OptionsPage::showSettings(const Settings& st)
     showText(proxyserver, q(st.proxyserver));
     showText(proxyport, q(st.proxyport));
     timeoutcb->setEditText(q(st.timeout));
+    showText(rankpause, q(st.rankpause));
     emailcheck->setChecked(st.emailcheck);
     htmlcheck->setChecked(st.htmlcheck);
     textcheck->setChecked(st.textcheck);
@@ -326,6 +368,7 @@ void OptionsPage::readSettings(Settings& st) const
     st.proxyserver = s(proxyserver->text());
     st.proxyport = s(proxyport->text());
     st.timeout = s(timeoutcb->currentText());
+    st.rankpause = s(rankpause->text().trimmed());
     st.emailcheck = emailcheck->isChecked();
     st.htmlcheck = htmlcheck->isChecked();
     st.textcheck = textcheck->isChecked();
@@ -360,6 +403,27 @@ void OptionsPage::smtppassExit()
         showMessage(this, QStringLiteral("The password could not be stored: ") + problem +
                               QStringLiteral("\n\nTolvan keeps it until it closes and asks for it when it "
                                              "next sends mail after that."));
+}
+
+void OptionsPage::rankpauseExit()
+{
+    int minMs = 0, maxMs = 0;
+    if (!parseRankPause(s(rankpause->text()), minMs, maxMs))
+        showMessage(this, QStringLiteral("'") + rankpause->text() +
+                              QStringLiteral("' is not a pause. Enter whole seconds, such as 3, or a range, such as "
+                                             "2-5; until then rank checks pause 2 to 5 seconds."));
+}
+
+void OptionsPage::rankKeyExit(QLineEdit* edit, const char* engine)
+{
+    const QString key = edit->text().trimmed();
+    if (key.isEmpty())
+        return;
+    const QString problem = RankApiKeys::instance().remember(engine, s(key));
+    edit->clear();
+    if (!problem.isEmpty())
+        showMessage(this, QStringLiteral("The key could not be stored: ") + problem +
+                              QStringLiteral("\n\nTolvan keeps it until it closes."));
 }
 
 QStringList OptionsPage::customMessage() const

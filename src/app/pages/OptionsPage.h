@@ -42,6 +42,10 @@ public:
     QLineEdit* proxyserver = nullptr;
     QLineEdit* proxyport = nullptr;
     QComboBox* timeoutcb = nullptr;
+    QGroupBox* GroupBox6 = nullptr;  // "Rank Checks"
+    QLineEdit* rankpause = nullptr;      // seconds, "N" or "MIN-MAX"
+    QLineEdit* marginaliakey = nullptr;  // write-only: goes to the secret store
+    QLineEdit* bravekey = nullptr;       // likewise
     QGroupBox* GroupBox3 = nullptr;  // "Auto Reports"
     QCheckBox* emailcheck = nullptr;
     QCheckBox* htmlcheck = nullptr;
@@ -83,6 +87,9 @@ public slots:
     // A typed password goes to the secret store (and the session) and the
     // field is emptied again.
     void smtppassExit();
+    // A pause that is none is said at once; a typed key goes to the secret store.
+    void rankpauseExit();
+    void rankKeyExit(QLineEdit* edit, const char* engine);
 
 signals:
     // Every edit of the proxy fields reaches the submission client.
