@@ -183,7 +183,7 @@ TEST(MainWindow, ToolsMenuAndTheEndpointsReachTheEnginesToSubmit)
     QStringList captions;
     for (QAction* a : tools->actions())
         captions << a->text();
-    EXPECT_EQ(captions, (QStringList{"IndexNow...", "Submission History..."}));
+    EXPECT_EQ(captions, (QStringList{"IndexNow...", "Submission History...", "Rank Tracker..."}));
 
     SiteProfile site;
     IndexNowDialog dialog(ws.base().path(), site);

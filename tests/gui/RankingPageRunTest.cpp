@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -19,6 +20,9 @@
 #include "app/RankingController.h"
 #include "app/dialogs/EmailReportDialog.h"
 #include "app/pages/RankingPage.h"
+#include "history/HistoryStore.h"
+#include "history/Sqlite.h"
+#include "ranking/RankHistory.h"
 #include "ranking/RankEngines.h"
 #include "util/Files.h"
 #include "widgets/DropDownComboBox.h"
@@ -296,6 +300,54 @@ TEST(RankingPageRunTest, TheWindowStaysLiveDuringARunAndRankSiteStopsIt)
     EXPECT_FALSE(page.lyled->isOn());
     EXPECT_EQ(page.wccb->text(), "Check Web Crawler") << "nothing after the stop";
     EXPECT_FALSE(f.controller.running());
+}
+
+TEST(RankingPageRunTest, EveryCheckedEngineGoesIntoTheHistoryAndALockedHistoryDoesNotStopTheRun)
+{
+    RankServer server(std::string("[") +
+        R"({"path": "/Titles", "status": 503, "reason": "Service Unavailable"},)"
+        R"({"path": "/cgi-bin/pursuit", "body": ")" + resultPage(RankEngine::Lycos, 50, 3) + R"("}])");
+    RankingFixture f(server);
+    f.controller.rankRun().setFirstRetryPause(10);
+    MessageBoxCatcher boxes;  // Infoseek's error box
+    f.page.sitetorankedit->setEditText(QStringLiteral("www.acme.example"));
+    f.page.keyphraseedit->setText(QStringLiteral("blue widgets"));
+    f.page.iscb->setChecked(true);
+    f.page.lycb->setChecked(true);
+    f.page.rankbtn->click();
+
+    auto rows = [&] {
+        HistoryStore store(f.workspace.base().path(), HistoryStore::Access::ReadOnly);
+        return RankHistory(store).checks({});
+    };
+    auto kept = rows();
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_EQ(kept[0].engine, "Infoseek");
+    EXPECT_EQ(kept[0].outcome, RankOutcome::Failed);
+    EXPECT_EQ(kept[1].engine, "Lycos");
+    EXPECT_EQ(kept[1].outcome, RankOutcome::Found);
+    EXPECT_EQ(kept[1].place, 3);
+    EXPECT_EQ(kept[1].phrase, "blue widgets");
+    EXPECT_EQ(kept[1].site, "www.acme.example");
+    EXPECT_EQ(kept[1].address, "http://www.acme.example/");
+    EXPECT_EQ(kept[1].competitors.size(), 10u);
+
+    // Another program holds the history: the run goes on and a note says so, without waiting.
+    sqlite::Database other(f.workspace.base().file("history.db"), sqlite::Database::Mode::ReadWriteCreate);
+    other.exec("BEGIN EXCLUSIVE");
+    f.page.lydigit->setValue(0);
+    f.page.rankbtn->click();
+    EXPECT_EQ(f.page.lydigit->value(), 3);
+    int notes = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->objectName() == "noticeBox" && box->isVisible()) {
+            ++notes;
+            EXPECT_TRUE(box->text().startsWith("History is not being kept")) << box->text().toStdString();
+            box->close();
+        }
+    EXPECT_EQ(notes, 1);
+    other.exec("ROLLBACK");
+    EXPECT_EQ(rows().size(), 2u);
 }
 
 TEST(RankingPageRunTest, TheOptionsTimeOutEndsASilentPage)

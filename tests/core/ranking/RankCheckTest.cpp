@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "RankServer.h"
+#include "TlsPeers.h"
 #include "TestSupport.h"
 #include "net/RemoteHosts.h"
 #include "ranking/RankCheck.h"
@@ -321,4 +322,31 @@ TEST(RankCheckTest, EveryShippedDefinitionLoadsAndHasAHost)
         EXPECT_FALSE(RemoteHosts(base).value("RankEngines", name).empty()) << name;
     }
     EXPECT_THROW(loadRankDefinition(base, "../hosts"), TolvanError);
+}
+
+TEST(RankCheckTest, TheShippedDefinitionOverHttpsWithTheCertificateChecked)
+{
+    // The shipped Mojeek definition as it is (https), against a server with a
+    // certificate from the test CA; robots.txt gets the same page (no rules).
+    TempDir files;
+    files.write("answer", "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n" + mojeekPage(1, 10, 3));
+    test::TlsServer good("good.pem", "reply", {files.file("answer")});
+    test::TlsServer untrusted("untrusted.pem", "reply", {files.file("answer")});
+    TempDir base;
+    base.write("data/rank/Mojeek.tlx", readFile(std::string(TOLVAN_SOURCE_DIR) + "/data/rank/Mojeek.tlx"));
+    writeHosts(base, {"Mojeek"}, "127.0.0.1:" + std::to_string(good.port()));
+    RankCheck check(base.path());
+    auto results = check.run(request({"Mojeek"}, 10));
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, RankOutcome::Found) << results[0].detail;
+    EXPECT_EQ(results[0].place, 3);
+    EXPECT_EQ(results[0].address, "https://www.acme.example/shop/");
+
+    writeHosts(base, {"Mojeek"}, "127.0.0.1:" + std::to_string(untrusted.port()));
+    check.setFirstRetryPause(10);
+    results = check.run(request({"Mojeek"}, 10));
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].outcome, RankOutcome::Failed) << "a certificate nobody trusts is no answer";
+    EXPECT_NE(results[0].detail.find("robots.txt could not be read (160: Certificate not trusted"), std::string::npos)
+        << results[0].detail;
 }
