@@ -128,6 +128,12 @@ class Installed(unittest.TestCase):
         self.assertIn("--workspace", complete("tolvan", "--w"))
         self.assertEqual(complete("tolvan", "submit", "--dry"), ["--dry-run"])
         self.assertIn("--engine-list", complete("tolvan", "--workspace", "/tmp", "submit", "--engine"))
+        # Sub-commands, then the options of the one chosen.
+        self.assertEqual(sorted(complete("tolvan", "indexnow", "")), ["check", "key", "notify"])
+        self.assertEqual(complete("tolvan", "indexnow", "notify", "--si"), ["--site", "--sitemap"])
+        self.assertNotIn("--sitemap", complete("tolvan", "indexnow", "check", "--"))
+        self.assertIn("submissions", complete("tolvan", "history", ""))
+        self.assertIn("--csv", complete("tolvan", "history", "submissions", "--"))
         self.assertFalse(os.path.exists(os.path.join(env["HOME"], ".local")))  # completing creates nothing
 
 
