@@ -3,6 +3,8 @@
 # one site to ENGINES (default 10,000) GET engine definitions against a private
 # local nginx, with history.db kept and with the history turned off (history.db
 # is then a directory, so the store cannot open it), alternating, in the same run.
+# Reports the median wall time of each, and the median CPU time (user + system)
+# too: on a shared machine the CPU time is the steadier of the two figures.
 #
 # Environment: BUILD_DIR (default build/bench-full), ENGINES, ROUNDS (default 5).
 # Needs nginx-light (Debian).
@@ -35,10 +37,11 @@ PY
 
 run() {  # run LABEL: one timed run, wall seconds appended to $work/LABEL
   (cd "$base" && measure "$work/t" "$work/out" "$work/err" "${submit[@]}" --site http://www.mysite.example/ --engine-list all --timeout 0)
-  read -r wall _ _ status _ <"$work/t"
+  read -r wall user sys status _ <"$work/t"
   [ "$status" = 0 ] || { echo "run failed ($status)"; cat "$work/err"; exit 1; }
   [ "$(grep -c $'\tsuccess\t' "$work/out")" = "$engines" ] || { echo "not every engine succeeded"; exit 1; }
   echo "$wall" >>"$work/$1"
+  python3 -c "import sys; print(float(sys.argv[1]) + float(sys.argv[2]))" "$user" "$sys" >>"$work/$1.cpu"
 }
 for _ in $(seq "$rounds"); do
   rm -rf "$base/history.db" "$base/history.db-wal" "$base/history.db-shm"
@@ -51,4 +54,6 @@ for _ in $(seq "$rounds"); do
 done
 median() { sort -n "$1" | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 kept=$(median "$work/kept"); off=$(median "$work/off")
+kept_cpu=$(median "$work/kept.cpu"); off_cpu=$(median "$work/off.cpu")
 python3 -c "import sys; k,o=float(sys.argv[1]),float(sys.argv[2]); print('%d requests: history kept %.3f s, history off %.3f s (median of %s): recording costs %.1f%% of the run' % (int(sys.argv[3]), k, o, sys.argv[4], 100*(k-o)/k))" "$kept" "$off" "$engines" "$rounds"
+python3 -c "import sys; k,o=float(sys.argv[1]),float(sys.argv[2]); print('CPU time (user + system): history kept %.3f s, history off %.3f s: recording costs %.1f%% of it' % (k, o, 100*(k-o)/k))" "$kept_cpu" "$off_cpu"
