@@ -130,7 +130,7 @@ class Installed(unittest.TestCase):
         self.assertIn("--engine-list", complete("tolvan", "--workspace", "/tmp", "submit", "--engine"))
         # Sub-commands, then the options of the one chosen.
         self.assertEqual(sorted(complete("tolvan", "indexnow", "")), ["check", "key", "notify"])
-        self.assertEqual(complete("tolvan", "indexnow", "notify", "--si"), ["--site", "--sitemap"])
+        self.assertEqual(complete("tolvan", "indexnow", "notify", "--si"), ["--since", "--site", "--sitemap"])
         self.assertNotIn("--sitemap", complete("tolvan", "indexnow", "check", "--"))
         self.assertIn("submissions", complete("tolvan", "history", ""))
         self.assertIn("--csv", complete("tolvan", "history", "submissions", "--"))
