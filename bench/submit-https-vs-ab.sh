@@ -84,7 +84,7 @@ run_ours() {
   before=$(posts)
   (cd "$base" && measure "$work/ours.time" "$work/run.out" "$work/run.err" \
     "${submit[@]}" --site "$site" --engine-list all)
-  read -r wall user sys code <"$work/ours.time"
+  read -r wall user sys code _ <"$work/ours.time"
   ok=$(grep -c $'\tsuccess\t' "$work/run.out" || true)
   arrived=$(( $(posts) - before ))
   if [ "$code" != 0 ] || [ "$ok" != "$engines" ] || [ "$arrived" != "$engines" ]; then
@@ -99,7 +99,7 @@ run_ab() {
   before=$(posts)
   measure "$work/ab.time" "$work/ab.out" "$work/ab.err" \
     ab -f TLS1.2 -n "$engines" -c 1 -p "$body" -T application/x-www-form-urlencoded "$action"
-  read -r _ ab_user ab_sys code <"$work/ab.time"
+  read -r _ ab_user ab_sys code _ <"$work/ab.time"
   arrived=$(( $(posts) - before ))
   failed=$(awk '/^Failed requests/ {print $3}' "$work/ab.out")
   theirs=$(awk '/Requests per second/ {print $4}' "$work/ab.out")

@@ -39,7 +39,7 @@ if [ "$timed_out" != "$engines" ]; then
   cat "$work/run.out" "$work/run.err" >&2
   exit 1
 fi
-read -r wall user sys code <"$work/time"
+read -r wall user sys code _ <"$work/time"
 [ "$code" = 0 ] || { echo "the run ended with status $code" >&2; exit 1; }
 awk -v w="$wall" -v u="$user" -v s="$sys" -v n="$engines" -v t="$timeout" 'BEGIN {
   printf "%d https engines stalled in the handshake, timed out after %d s each: wall %.3f s, user %.3f s, system %.3f s\n", n, t, w, u, s
