@@ -4,22 +4,29 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
 
 namespace tolvan::fuzz {
 
+// Removed when the run ends normally; a crash leaves it for a look.
 inline const std::string& scratchDir()
 {
-    static const std::string dir = [] {
+    // Never destroyed, so the removal at exit can still read it.
+    static const std::string* const dir = [] {
         const char* shm = "/dev/shm";
-        std::string pattern = std::string(::access(shm, W_OK) == 0 ? shm : "/tmp") + "/tolvan-fuzz-XXXXXX";
-        if (!::mkdtemp(pattern.data()))
+        auto* path = new std::string(std::string(::access(shm, W_OK) == 0 ? shm : "/tmp") + "/tolvan-fuzz-XXXXXX");
+        if (!::mkdtemp(path->data()))
             std::abort();
-        return pattern;
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(scratchDir(), ignored);
+        });
+        return path;
     }();
-    return dir;
+    return *dir;
 }
 
 inline void writeBytes(const std::string& path, std::string_view bytes)
