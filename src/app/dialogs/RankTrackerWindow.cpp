@@ -44,6 +44,8 @@ namespace {
 
 // More gaps than this in one engine's history: one line that drops to the gap row.
 constexpr long kMostLineBreaks = 200;
+// Points per engine on the chart: more than a chart has pixels across.
+constexpr std::size_t kMostChartPoints = 1000;
 
 QString q(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -330,7 +332,16 @@ void RankTrackerWindow::showHistory()
         // A line per run of checks that found the site: a gap ends the line.
         // A history with very many gaps is drawn as one line that drops to
         // the gap row instead, so the chart stays quick to draw.
-        const auto gapCount = std::count_if(points.begin(), points.end(), [](const RankPoint& p) { return p.place == 0; });
+        // A long history is drawn by stretches (see thinRankSeries); the counts are the checks'.
+        const std::vector<RankPoint> drawn = thinRankSeries(points, kMostChartPoints);
+        for (const RankPoint& p : points)
+            ++(p.place > 0 ? chartPoints_ : chartGaps_);
+        if (!points.empty()) {
+            const qint64 from = static_cast<qint64>(points.front().seconds) * 1000;
+            first = first == 0 ? from : std::min(first, from);
+            last = std::max(last, static_cast<qint64>(points.back().seconds) * 1000);
+        }
+        const auto gapCount = std::count_if(drawn.begin(), drawn.end(), [](const RankPoint& p) { return p.place == 0; });
         const bool breakLines = gapCount <= kMostLineBreaks;
         QList<QPointF> run;
         QList<QPointF> gaps;
@@ -351,20 +362,16 @@ void RankTrackerWindow::showHistory()
             firstLine = false;
             run.clear();
         };
-        for (const RankPoint& p : points) {
+        for (const RankPoint& p : drawn) {
             const qint64 ms = static_cast<qint64>(p.seconds) * 1000;
-            first = first == 0 ? ms : std::min(first, ms);
-            last = std::max(last, ms);
             if (p.place > 0) {
                 run.append(QPointF(static_cast<double>(ms), p.place));
-                ++chartPoints_;
             } else {
                 if (breakLines)
                     flush();
                 else
                     run.append(QPointF(static_cast<double>(ms), gapRow));
                 gaps.append(QPointF(static_cast<double>(ms), gapRow));
-                ++chartGaps_;
             }
         }
         flush();

@@ -53,7 +53,7 @@ public:
     bool running() const { return check_ != nullptr; }
     // Ends a check in progress (the program is closing); the window stays.
     void stop();
-    // Chart points drawn in the last showHistory(), for tests.
+    // The checks the last showHistory() charted: found ones and gaps (tests).
     int chartPoints() const { return chartPoints_; }
     int chartGaps() const { return chartGaps_; }
 

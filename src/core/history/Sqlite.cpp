@@ -103,6 +103,13 @@ std::string Statement::text(int column) const
     return bytes ? std::string(bytes, static_cast<std::size_t>(size)) : std::string();
 }
 
+std::string_view Statement::view(int column) const
+{
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, column));
+    const int size = sqlite3_column_bytes(stmt_, column);
+    return bytes ? std::string_view(bytes, static_cast<std::size_t>(size)) : std::string_view();
+}
+
 std::int64_t Statement::integer(int column) const
 {
     return sqlite3_column_int64(stmt_, column);
@@ -115,7 +122,9 @@ bool Statement::isNull(int column) const
 
 Database::Database(const std::string& path, Mode mode)
 {
-    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    // A connection is only ever used by the thread that opened it: no locking on every call.
+    const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) |
+                      SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);

@@ -44,6 +44,8 @@ public:
     void reset();
 
     std::string text(int column) const;
+    // The same without a copy: valid until the next step or reset.
+    std::string_view view(int column) const;
     std::int64_t integer(int column) const;
     bool isNull(int column) const;
 

@@ -1,17 +1,45 @@
 #include "ranking/RankHistory.h"
 
+#include <ctime>
+
 #include "history/HistoryStore.h"
 #include "history/Sqlite.h"
 
 namespace tolvan {
 
-RankOutcome rankOutcomeFromName(const std::string& name)
+RankOutcome rankOutcomeFromName(std::string_view name)
 {
     for (RankOutcome o : {RankOutcome::Found, RankOutcome::NotFound, RankOutcome::Blocked, RankOutcome::Unrecognised,
                           RankOutcome::NotAllowed})
         if (name == rankOutcomeName(o))
             return o;
     return RankOutcome::Failed;
+}
+
+std::int64_t historySeconds(std::string_view time)
+{
+    // "YYYY-MM-DDTHH:MM:SSZ", read by hand: a long history is read row by row.
+    auto number = [&](std::size_t at, std::size_t digits) {
+        int value = 0;
+        for (std::size_t i = at; i < at + digits && i < time.size(); ++i) {
+            if (time[i] < '0' || time[i] > '9')
+                return -1;
+            value = value * 10 + (time[i] - '0');
+        }
+        return value;
+    };
+    if (time.size() < 19)
+        return 0;
+    std::tm tm{};
+    tm.tm_year = number(0, 4) - 1900;
+    tm.tm_mon = number(5, 2) - 1;
+    tm.tm_mday = number(8, 2);
+    tm.tm_hour = number(11, 2);
+    tm.tm_min = number(14, 2);
+    tm.tm_sec = number(17, 2);
+    if (tm.tm_year < 0 || tm.tm_mon < 0 || tm.tm_mday < 0 || tm.tm_hour < 0 || tm.tm_min < 0 || tm.tm_sec < 0)
+        return 0;
+    return static_cast<std::int64_t>(timegm(&tm));
 }
 
 RankSummary summarizeRank(const std::vector<RankPoint>& points)
@@ -27,6 +55,24 @@ RankSummary summarizeRank(const std::vector<RankPoint>& points)
         s.hasPrevious = true;
     }
     return s;
+}
+
+std::vector<RankPoint> thinRankSeries(const std::vector<RankPoint>& points, std::size_t most)
+{
+    if (most == 0 || points.size() <= most)
+        return points;
+    std::vector<RankPoint> thin;
+    thin.reserve(most);
+    for (std::size_t bucket = 0; bucket < most; ++bucket) {
+        const std::size_t begin = points.size() * bucket / most;
+        const std::size_t end = points.size() * (bucket + 1) / most;
+        const RankPoint* best = &points[begin];
+        for (std::size_t i = begin; i < end; ++i)
+            if (points[i].place > 0 && (best->place == 0 || points[i].place < best->place))
+                best = &points[i];
+        thin.push_back(*best);
+    }
+    return thin;
 }
 
 RankHistory::RankHistory(HistoryStore& store) : store_(store) {}
@@ -101,25 +147,28 @@ std::vector<RankCheckResult> RankHistory::checks(const RankHistoryFilter& filter
     return rows;
 }
 
-std::map<std::string, std::vector<RankPoint>> RankHistory::series(const std::string& site, const std::string& phrase)
+std::map<std::string, std::vector<RankPoint>, std::less<>> RankHistory::series(const std::string& site,
+                                                                             const std::string& phrase)
 {
-    std::map<std::string, std::vector<RankPoint>> out;
+    std::map<std::string, std::vector<RankPoint>, std::less<>> out;
     sqlite::Database* db = store_.database();
     if (!db)
         return out;
     try {
+        // A long history is read row by row: no copies of the texts.
         auto query = db->prepare(
-            "SELECT engine, time, outcome, place, CAST(strftime('%s', time) AS INTEGER) FROM rank_checks"
-            " WHERE site = ?1 AND phrase = ?2"
-            " ORDER BY time, id");
+            "SELECT engine, time, outcome, place FROM rank_checks WHERE site = ?1 AND phrase = ?2 ORDER BY time, id");
         query.bind(1, site).bind(2, phrase);
         while (query.step()) {
             RankPoint p;
-            p.time = query.text(1);
-            p.outcome = rankOutcomeFromName(query.text(2));
+            p.seconds = historySeconds(query.view(1));
+            p.outcome = rankOutcomeFromName(query.view(2));
             p.place = query.isNull(3) ? 0 : static_cast<int>(query.integer(3));
-            p.seconds = query.integer(4);
-            out[query.text(0)].push_back(std::move(p));
+            const std::string_view engine = query.view(0);
+            auto at = out.find(engine);
+            if (at == out.end())
+                at = out.emplace(std::string(engine), std::vector<RankPoint>()).first;
+            at->second.push_back(p);
         }
     } catch (const sqlite::SqliteError& e) {
         store_.disable(e.what());

@@ -4,8 +4,10 @@
 // what the history shows back: the rows of a selection, a place-over-time
 // series per engine with the gaps marked, the best place and the last change.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,7 +25,6 @@ struct RankHistoryFilter {
 
 // One check on a chart: a place, or a gap (not found, blocked, ...).
 struct RankPoint {
-    std::string time;
     std::int64_t seconds = 0;  // the time in seconds since 1970 (UTC)
     int place = 0;  // 0: a gap
     RankOutcome outcome = RankOutcome::NotFound;
@@ -40,6 +41,15 @@ struct RankSummary {
 };
 
 RankSummary summarizeRank(const std::vector<RankPoint>& points);
+
+// A stored time ("YYYY-MM-DDTHH:MM:SSZ") in seconds since 1970; 0 when it is none.
+std::int64_t historySeconds(std::string_view time);
+
+// A long series cut down to at most `most` points for a chart (a chart is a
+// few hundred pixels wide): the checks are split into `most` stretches in
+// order, and each stretch shows its best place, or a gap when none of its
+// checks found the site.
+std::vector<RankPoint> thinRankSeries(const std::vector<RankPoint>& points, std::size_t most);
 
 // The results of one check, in their order on the engine's pages.
 struct RankCompetitors {
@@ -59,7 +69,7 @@ public:
     // The rows of the selection, oldest first, with their competitors.
     std::vector<RankCheckResult> checks(const RankHistoryFilter& filter);
     // Place over time for one site and phrase, per engine, oldest first.
-    std::map<std::string, std::vector<RankPoint>> series(const std::string& site, const std::string& phrase);
+    std::map<std::string, std::vector<RankPoint>, std::less<>> series(const std::string& site, const std::string& phrase);
     // The first ten results of the latest check of the site and phrase that saw any.
     RankCompetitors latestCompetitors(const std::string& site, const std::string& phrase);
     // Every site and phrase checked, in order.
@@ -70,6 +80,6 @@ private:
 };
 
 // "found" -> RankOutcome::Found; an unknown name reads as failed.
-RankOutcome rankOutcomeFromName(const std::string& name);
+RankOutcome rankOutcomeFromName(std::string_view name);
 
 }  // namespace tolvan

@@ -98,6 +98,28 @@ TEST(RankHistoryTest, RowsSeriesWithGapsAndTheSummary)
               "50,found at place 7,\"https://one.example/ https://two.example/?a=1,2\"\r\n");
 }
 
+TEST(RankHistoryTest, ALongSeriesIsChartedByStretchesKeepingGapsThatHadNoPlace)
+{
+    // Twelve checks in four stretches of three: found 5, 3, gap | gap, gap, gap | 9, gap, 2 | 4, 4, 1.
+    const int places[] = {5, 3, 0, 0, 0, 0, 9, 0, 2, 4, 4, 1};
+    std::vector<RankPoint> points;
+    for (int i = 0; i < 12; ++i)
+        points.push_back({1000 + i, places[i], places[i] ? RankOutcome::Found : RankOutcome::Blocked});
+    const auto thin = thinRankSeries(points, 4);
+    ASSERT_EQ(thin.size(), 4u);
+    EXPECT_EQ(thin[0].place, 3);
+    EXPECT_EQ(thin[0].seconds, 1001) << "the check that gave the best place";
+    EXPECT_EQ(thin[1].place, 0) << "a stretch without a place stays a gap";
+    EXPECT_EQ(thin[1].outcome, RankOutcome::Blocked);
+    EXPECT_EQ(thin[2].place, 2);
+    EXPECT_EQ(thin[3].place, 1);
+    EXPECT_EQ(thinRankSeries(points, 12).size(), 12u) << "a short series is drawn as it is";
+
+    EXPECT_EQ(historySeconds("2026-12-01T06:30:00Z"), 1796106600);
+    EXPECT_EQ(historySeconds("1970-01-01T00:00:00Z"), 0);
+    EXPECT_EQ(historySeconds("yesterday"), 0);
+}
+
 TEST(RankHistoryTest, AHistoryOfAnOlderVersionGainsTheRankTablesAndKeepsItsRows)
 {
     TempDir base;
