@@ -252,11 +252,13 @@ TEST(RankingPageRunTest, RankSiteFillsThePanelsAndTheReportsReadThem)
 
 TEST(RankingPageRunTest, TheWindowStaysLiveDuringARunAndRankSiteStopsIt)
 {
-    // Every Infoseek page arrives slowly, in pieces; Lycos never answers.
+    // Every Infoseek page arrives slowly, in pieces over about two seconds, so
+    // the checks below happen while its first page is still arriving even on a
+    // loaded machine; Lycos never answers.
     std::string pieces;
     for (int i = 0; i < 8; ++i)
         pieces += std::string(i ? "," : "") + "\"<p>filler " + std::to_string(i) + "</p>\"";
-    RankServer server("[{\"path\": \"/Titles\", \"pieces\": [" + pieces +
+    RankServer server("[{\"path\": \"/Titles\", \"pause\": 0.3, \"pieces\": [" + pieces +
                       "]}, {\"path\": \"/cgi-bin/pursuit\", \"silent\": true}]");
     RankingFixture f(server);
     RankingPage& page = f.page;
@@ -269,12 +271,19 @@ TEST(RankingPageRunTest, TheWindowStaysLiveDuringARunAndRankSiteStopsIt)
 
     bool sawLampLit = false;
     QString captionDuringRun, buttonDuringRun;
-    QTimer::singleShot(150, [&] {
+    // As soon as the first page has been asked for, while it still arrives.
+    bool sawFirstPage = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        if (sawFirstPage || server.targets().size() != 1)
+            return;
+        sawFirstPage = true;
         sawLampLit = page.isled->isOn();
         captionDuringRun = page.iscb->text();
         buttonDuringRun = page.rankbtn->text();
         page.keyphraseedit->setText(QStringLiteral("second words"));
     });
+    watcher.start(20);
     // Once Lycos waits on its silent page, Rank Site (now "Stop") ends the run.
     QTimer stopper;
     QObject::connect(&stopper, &QTimer::timeout, [&] {
@@ -284,7 +293,9 @@ TEST(RankingPageRunTest, TheWindowStaysLiveDuringARunAndRankSiteStopsIt)
     stopper.start(50);
     page.rankbtn->click();
     stopper.stop();
+    watcher.stop();
 
+    ASSERT_TRUE(sawFirstPage);
     EXPECT_TRUE(sawLampLit);
     EXPECT_EQ(captionDuringRun, "Checking InfoSeek results 1 to 25");
     EXPECT_EQ(buttonDuringRun, "Stop");

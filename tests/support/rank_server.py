@@ -11,6 +11,7 @@ request answers it:
    "status": 200, "reason": "OK",
    "body": "...",                # or "pieces": ["...", "..."], sent apart
    "silent": false,              # accept the request and never answer
+   "pause": 0.05,                # seconds between the pieces
    "filler": 0,                  # bytes of filler sent after the pieces
    "hang": false,                # after the pieces, keep the connection open
    "headers": {"Retry-After": "120"}}   # further response headers
@@ -87,7 +88,7 @@ class Handler(BaseHTTPRequestHandler):
         self.connection.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         for i, piece in enumerate(pieces):
             if i:
-                time.sleep(0.05)  # lets the client take each piece on its own
+                time.sleep(float(rule.get("pause", 0.05)))  # lets the client take each piece on its own
             self.wfile.write(piece.encode("latin-1"))
             self.wfile.flush()
         left = int(rule.get("filler", 0))
