@@ -6,7 +6,9 @@
 # Reports the median wall time of each, and the median CPU time (user + system)
 # too: on a shared machine the CPU time is the steadier of the two figures.
 #
-# Environment: BUILD_DIR (default build/bench-full), ENGINES, ROUNDS (default 5).
+# Environment: BUILD_DIR (default build/bench-full), ENGINES, ROUNDS (default 5),
+# FRESH (default 1: every kept run starts without history.db; 0: the kept runs
+# add to one history.db made by an untimed first run, as a user's runs do).
 # Needs nginx-light (Debian).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,11 +45,29 @@ run() {  # run LABEL: one timed run, wall seconds appended to $work/LABEL
   echo "$wall" >>"$work/$1"
   python3 -c "import sys; print(float(sys.argv[1]) + float(sys.argv[2]))" "$user" "$sys" >>"$work/$1.cpu"
 }
+fresh=${FRESH:-1}
+kept_db="$work/kept-history"  # where a kept history.db waits while the history is off
+mkdir -p "$kept_db"
+expected=0
+if [ "$fresh" = 0 ]; then
+  run warmup
+  expected=$engines
+  mv "$base"/history.db* "$kept_db"/
+fi
 for _ in $(seq "$rounds"); do
   rm -rf "$base/history.db" "$base/history.db-wal" "$base/history.db-shm"
+  if [ "$fresh" = 0 ]; then
+    mv "$kept_db"/history.db* "$base"/
+  else
+    expected=0
+  fi
   run kept
+  expected=$((expected + engines))
   rows=$(python3 -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute('select count(*) from submissions').fetchone()[0])" "$base/history.db")
-  [ "$rows" = "$engines" ] || { echo "history holds $rows rows, not $engines"; exit 1; }
+  [ "$rows" = "$expected" ] || { echo "history holds $rows rows, not $expected"; exit 1; }
+  if [ "$fresh" = 0 ]; then
+    mv "$base"/history.db* "$kept_db"/
+  fi
   rm -rf "$base/history.db" "$base/history.db-wal" "$base/history.db-shm"
   mkdir "$base/history.db"
   run off
