@@ -66,6 +66,8 @@ TEST_F(ProfileRun, EngineNameLeavingDataIsAMissingDefinition)
 {
     EngineServer server("{}");
     base.write("outside.tlx", definition(server.url("/stolen")));
+    // data/ must exist for "data/../outside.tlx" to lead anywhere.
+    base.write("data/E.tlx", definition(server.url("/e")));
     site.protocol = "http://";
     site.address = "mine.example/";
     EXPECT_EQ(driver.run(request({"../outside"}, {"http://mine.example/"}), site), RunEnd::Aborted);
