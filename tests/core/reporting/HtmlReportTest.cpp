@@ -141,3 +141,31 @@ TEST(HtmlReport, WriteFailureThrowsAndLeavesNoPartialFile)
     EXPECT_THROW(savehtm(c.site, c.run, c.settings, dir.path(), dir.file("nowhere/report.htm")), FileError);
     EXPECT_FALSE(fs::exists(dir.file("nowhere")));
 }
+
+// Automatic reports are named from the site's title: a link planted at such a
+// name in reports/ is replaced by the report, and what it pointed to is untouched.
+TEST(HtmlReport, AutomaticReportsReplaceALinkPlantedAtTheirName)
+{
+    TempDir dir;
+    dir.write("outside/page.htm", "precious page");
+    dir.write("outside/text.txt", "precious text");
+    fs::create_directories(dir.file("reports"));
+    fs::create_symlink(dir.file("outside/page.htm"), dir.file("reports/Mine.htm"));
+    fs::create_symlink(dir.file("outside/text.txt"), dir.file("reports/Mine.txt"));
+    SiteProfile site;
+    site.protocol = "http://";
+    site.address = "mine.example/";
+    site.title = "Mine";
+    SubmissionRun run;
+    run.autoReport = true;
+
+    savehtm(site, run, ReportSettings{}, dir.path());
+    savetext(site, run, ReportSettings{}, dir.path());
+
+    EXPECT_EQ(dir.read("outside/page.htm"), "precious page");
+    EXPECT_EQ(dir.read("outside/text.txt"), "precious text");
+    for (const char* name : {"reports/Mine.htm", "reports/Mine.txt"}) {
+        EXPECT_FALSE(fs::is_symlink(dir.file(name))) << name;
+        EXPECT_NE(dir.read(name).find("mine.example"), std::string::npos) << name;
+    }
+}
