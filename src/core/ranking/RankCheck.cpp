@@ -148,19 +148,6 @@ struct RankCheck::EngineState {
     std::chrono::steady_clock::time_point lastRequest;
 };
 
-void RankCheck::TimedPump::processEvents()
-{
-    check_.pump_.processEvents();
-    check_.checkDeadline();
-}
-
-short RankCheck::TimedPump::waitForSocket(int fd, short events, int timeoutMs)
-{
-    const short revents = check_.pump_.waitForSocket(fd, events, timeoutMs);
-    check_.checkDeadline();
-    return revents;
-}
-
 RankCheck::RankCheck(std::string baseDir, EventPump& pump)
     : baseDir_(std::move(baseDir)), pump_(pump), http_(timedPump_)
 {
@@ -189,15 +176,6 @@ void RankCheck::stop()
 {
     stopped_ = true;
     http_.setAction(httpIdle);
-}
-
-void RankCheck::checkDeadline()
-{
-    if (timerArmed_ && std::chrono::steady_clock::now() >= deadline_) {
-        timerArmed_ = false;
-        timedOut_ = true;
-        http_.setAction(httpIdle);
-    }
 }
 
 bool RankCheck::pause(int ms)
@@ -233,32 +211,29 @@ RankCheck::Answer RankCheck::fetchOnce(const std::string& url, const std::vector
     body_.clear();
     location_.clear();
     retryAfter_.clear();
-    tooLarge_ = timedOut_ = false;
+    tooLarge_ = false;
+    timedPump_.arm(timeoutMs_);
     http_.setAction(httpResetHeaders);
     http_.setUserAgent(userAgent_);
     http_.extraHeaders() = headers;
     try {
         http_.setURL(url);
-        if (timeoutMs_ > 0) {
-            deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
-            timerArmed_ = true;
-        }
         http_.setAction(httpGet);
         answer.ok = true;
     } catch (const HttpError& e) {
         answer.error = e.what();
     }
-    timerArmed_ = false;
+    timedPump_.disarm();
     answer.statusLine = http_.StatusLine();
     answer.status = statusCode(answer.statusLine);
     answer.location = location_;
     answer.retryAfter = retryAfter_;
     answer.tooLarge = tooLarge_;
-    answer.timedOut = timedOut_;
+    answer.timedOut = timedPump_.expired();
     if (tooLarge_) {
         answer.ok = false;
         answer.error = "the answer is larger than 32 MB";
-    } else if (timedOut_) {
+    } else if (answer.timedOut) {
         answer.ok = false;
         answer.error = "no answer within " + std::to_string(timeoutMs_ / 1000) + " seconds";
     } else if (answer.ok && answer.statusLine.empty()) {

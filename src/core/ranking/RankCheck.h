@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "net/EventPump.h"
+#include "net/DeadlinePump.h"
 #include "net/HttpClient.h"
 #include "ranking/RankResult.h"
 #include "ranking/RobotsRules.h"
@@ -79,15 +80,6 @@ public:
     };
 
 private:
-    class TimedPump final : public EventPump {
-    public:
-        explicit TimedPump(RankCheck& check) : check_(check) {}
-        void processEvents() override;
-        short waitForSocket(int fd, short events, int timeoutMs) override;
-
-    private:
-        RankCheck& check_;
-    };
     struct EngineState;
 
     Answer fetchOnce(const std::string& url, const std::vector<std::string>& headers);
@@ -95,21 +87,19 @@ private:
                  bool retry);
     void politePause(EngineState& engine);
     bool pause(int ms);
-    void checkDeadline();
     RankCheckResult checkDefined(EngineState& engine, const std::string& site, const std::string& phrase, long depth);
     RankCheckResult checkBuiltIn(EngineState& engine, const std::string& site, const std::string& phrase, long depth);
     bool robotsAllow(EngineState& engine, const std::string& url, std::string& problem);
 
     std::string baseDir_;
     EventPump& pump_;
-    TimedPump timedPump_{*this};
+    DeadlinePump timedPump_{pump_, [this] { http_.setAction(httpIdle); }};
     HttpClient http_;
     std::string userAgent_;
     std::string body_;
     std::string location_, retryAfter_;
-    bool tooLarge_ = false, timedOut_ = false, timerArmed_ = false, stopped_ = false;
+    bool tooLarge_ = false, stopped_ = false;
     long long timeoutMs_ = 0;
-    std::chrono::steady_clock::time_point deadline_;
     int minPauseMs_ = 0, maxPauseMs_ = 0, firstRetryPauseMs_ = 1000;
     std::mt19937 random_{std::random_device{}()};
     std::map<std::string, RobotsRules> robots_;  // per scheme and host, read once a run

@@ -28,28 +28,6 @@ const char* const kTooLarge = "The result page is larger than 32 MB; it was not 
 
 }  // namespace
 
-void RankRun::TimedPump::processEvents()
-{
-    run_.pump_.processEvents();
-    run_.checkDeadline();
-}
-
-short RankRun::TimedPump::waitForSocket(int fd, short events, int timeoutMs)
-{
-    const short revents = run_.pump_.waitForSocket(fd, events, timeoutMs);
-    run_.checkDeadline();
-    return revents;
-}
-
-void RankRun::checkDeadline()
-{
-    if (timerArmed_ && std::chrono::steady_clock::now() >= deadline_) {
-        timerArmed_ = false;
-        timedOut_ = true;
-        http_.setAction(httpIdle);
-    }
-}
-
 RankRun::RankRun(std::string baseDir, RankView& view, EventPump& pump)
     : baseDir_(std::move(baseDir)), view_(view), pump_(pump), http_(timedPump_)
 {
@@ -191,7 +169,6 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
         return PageResult::Stopped;
     page_.clear();
     oversized_ = false;
-    timedOut_ = false;
     // The phrase box may have been edited since the last page.
     lastPhrase_ = view_.phrase();
     const std::string query = rankQueryPhrase(lastPhrase_);
@@ -199,14 +176,11 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
         firstPage && engine == RankEngine::Excite ? exciteSearchHost_ : hosts_[index(engine)];
     http_.setURL("http://" + host + rankRequestPath(engine, query, n, firstPage));
     http_.setWinsockLoaded(true);
-    if (timeoutMs_ > 0) {
-        deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
-        timerArmed_ = true;
-    }
+    timedPump_.arm(timeoutMs_);
     struct Disarm {
-        bool& armed;
-        ~Disarm() { armed = false; }
-    } disarm{timerArmed_};
+        DeadlinePump& pump;
+        ~Disarm() { pump.disarm(); }
+    } disarm{timedPump_};
     std::string failure;
     bool yahooMatchless = false;
     try {
@@ -215,7 +189,7 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
         failure = e.what();
         yahooMatchless = engine == RankEngine::Yahoo && yahooHandsOn(failure);
     }
-    timerArmed_ = false;
+    timedPump_.disarm();
     if (stopped_)
         return PageResult::Stopped;
     // An interrupted request may end quietly: the time-out and the size cap
@@ -226,7 +200,7 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
         return failPage(engine, kTooLarge);
     }
     view_.setRankBuffer(page_);
-    if (timedOut_)
+    if (timedPump_.expired())
         return failPage(engine, kTimedOut);
     if (yahooMatchless)
         return PageResult::NoYahooMatch;

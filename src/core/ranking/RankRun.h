@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "net/EventPump.h"
+#include "net/DeadlinePump.h"
 #include "net/HttpClient.h"
 #include "ranking/RankResult.h"
 #include "reporting/RankData.h"
@@ -102,30 +103,19 @@ public:
 private:
     enum class PageResult { Scanned, Failed, NoYahooMatch, Stopped };
 
-    // Passes the waits on to the front end's pump and ends a request that
-    // outlives the time-out.
-    class TimedPump final : public EventPump {
-    public:
-        explicit TimedPump(RankRun& run) : run_(run) {}
-        void processEvents() override;
-        short waitForSocket(int fd, short events, int timeoutMs) override;
-
-    private:
-        RankRun& run_;
-    };
-
     void checkEngine(RankEngine engine, int depth);
     void report(RankEngine engine, RankOutcome outcome, int place, long depth, std::string detail);
     PageResult fetchPage(RankEngine engine, long n, bool firstPage, int& place);
     PageResult failPage(RankEngine engine, const std::string& message);
     // Waits ms through the pump; false when the run was stopped meanwhile.
     bool pause(int ms);
-    void checkDeadline();
 
     std::string baseDir_;
     RankView& view_;
     EventPump& pump_;
-    TimedPump timedPump_{*this};
+    // Passes the waits on to the front end's pump and ends a request that
+    // outlives the time-out.
+    DeadlinePump timedPump_{pump_, [this] { http_.setAction(httpIdle); }};
     HttpClient http_;
     std::string hosts_[kRankEngineCount];
     std::string exciteSearchHost_;
@@ -135,11 +125,8 @@ private:
     bool running_ = false;
     bool stopped_ = false;
     bool cancelled_ = false;
-    bool timedOut_ = false;
     bool oversized_ = false;
-    bool timerArmed_ = false;
     long long timeoutMs_ = 0;
-    std::chrono::steady_clock::time_point deadline_;
     int firstRetryPauseMs_ = 1000;
     int currentEngine_ = -1;  // the engine whose lamp is lit, for cancel()
     // What the history learns of the engine being checked.
