@@ -65,7 +65,18 @@ wait_port() {
 
 # A private nginx on 127.0.0.1:$1 that answers 200 to anything but /missing,
 # which is 404; it logs "METHOD URI STATUS" per request to $work/logs/access.log.
+# With a second argument, a PEM file holding a certificate and its key, it
+# speaks TLS (1.2 and 1.3, no session reuse, so every request shakes hands).
 start_nginx() {
+  local listen="listen 127.0.0.1:$1;"
+  if [ -n "${2:-}" ]; then
+    listen="listen 127.0.0.1:$1 ssl;
+    ssl_certificate $2;
+    ssl_certificate_key $2;
+    ssl_protocols TLSv1.2 TLSv1.3;
+    ssl_session_cache off;
+    ssl_session_tickets off;"
+  fi
   cat >"$work/nginx.conf" <<CONF
 worker_processes 1;
 daemon off;
@@ -81,7 +92,7 @@ http {
   uwsgi_temp_path $work/uwsgi-temp;
   scgi_temp_path $work/scgi-temp;
   server {
-    listen 127.0.0.1:$1;
+    $listen
     location / { return 200 "ok\n"; }
     location /missing { return 404; }
   }

@@ -21,35 +21,7 @@ python3 tests/support/tls_test_server.py certs "$work/certs"
 export SSL_CERT_FILE="$work/certs/ca.pem"
 # nginx wants the certificate and the key; good.pem holds both.
 port=$(free_port)
-mkdir -p "$work/logs"
-cat >"$work/nginx.conf" <<CONF
-worker_processes 1;
-daemon off;
-pid $work/nginx.pid;
-error_log $work/logs/error.log;
-events { worker_connections 256; }
-http {
-  log_format short '\$request_method \$uri \$status';
-  access_log $work/logs/access.log short;
-  client_body_temp_path $work/body-temp;
-  proxy_temp_path $work/proxy-temp;
-  fastcgi_temp_path $work/fastcgi-temp;
-  uwsgi_temp_path $work/uwsgi-temp;
-  scgi_temp_path $work/scgi-temp;
-  server {
-    listen 127.0.0.1:$port ssl;
-    ssl_certificate $work/certs/good.pem;
-    ssl_certificate_key $work/certs/good.pem;
-    ssl_protocols TLSv1.2 TLSv1.3;
-    ssl_session_cache off;
-    ssl_session_tickets off;
-    location / { return 200 "ok\n"; }
-  }
-}
-CONF
-nginx -p "$work" -c "$work/nginx.conf" -e "$work/logs/error.log" &
-pids+=($!)
-wait_port "$port"
+start_nginx "$port" "$work/certs/good.pem"
 action="https://127.0.0.1:$port/add"
 
 base="$work/base"
