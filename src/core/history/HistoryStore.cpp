@@ -5,6 +5,7 @@
 #include "history/HistoryMigrations.h"
 #include "history/Sqlite.h"
 #include "util/Files.h"
+#include "util/TextCodec.h"
 
 namespace tolvan {
 
@@ -13,13 +14,6 @@ namespace {
 // A locked database is given this long before the store turns itself off: a
 // run must never wait on another program's transaction.
 constexpr int kBusyTimeoutMs = 250;
-
-std::string lower(std::string text)
-{
-    for (auto& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 }  // namespace
 
@@ -201,7 +195,7 @@ std::vector<SubmissionRecord> HistoryStore::submissions(const SubmissionFilter& 
             "SELECT time, site, engine, method, address, status_line, outcome, detail, answer FROM submissions"
             " WHERE (?1 = '' OR lower(site) = ?1) AND (?2 = '' OR lower(engine) = ?2) AND (?3 = '' OR time >= ?3)"
             " ORDER BY time, id");
-        query.bind(1, lower(filter.site)).bind(2, lower(filter.engine)).bind(3, filter.since);
+        query.bind(1, asciiLower(filter.site)).bind(2, asciiLower(filter.engine)).bind(3, filter.since);
         while (query.step()) {
             SubmissionRecord row;
             row.time = query.text(0);
@@ -304,7 +298,7 @@ void HistoryStore::rememberEndpointWait(const std::string& endpoint, const Endpo
         return;
     try {
         auto insert = db_->prepare("INSERT OR REPLACE INTO endpoint_waits (endpoint, until, status_line) VALUES (?, ?, ?)");
-        insert.bind(1, lower(endpoint)).bind(2, static_cast<std::int64_t>(wait.until)).bind(3, wait.statusLine);
+        insert.bind(1, asciiLower(endpoint)).bind(2, static_cast<std::int64_t>(wait.until)).bind(3, wait.statusLine);
         insert.run();
     } catch (const sqlite::SqliteError& e) {
         disable(e.what());
@@ -317,7 +311,7 @@ std::optional<EndpointWait> HistoryStore::endpointWait(const std::string& endpoi
         return std::nullopt;
     try {
         auto query = db_->prepare("SELECT until, status_line FROM endpoint_waits WHERE endpoint = ? AND until > ?");
-        query.bind(1, lower(endpoint)).bind(2, static_cast<std::int64_t>(now));
+        query.bind(1, asciiLower(endpoint)).bind(2, static_cast<std::int64_t>(now));
         if (!query.step())
             return std::nullopt;
         return EndpointWait{static_cast<std::time_t>(query.integer(0)), query.text(1)};

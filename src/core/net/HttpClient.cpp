@@ -6,6 +6,7 @@
 #include "net/HttpClient.h"
 
 #include "net/TlsConnection.h"
+#include "util/TextCodec.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -36,12 +37,6 @@ constexpr int kSliceMs = 10;
 constexpr std::size_t kShownBytes = 40;
 // A proxy's answer to CONNECT longer than this is not an answer.
 constexpr std::size_t kMaxTunnelReply = 16 * 1024;
-
-std::string lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 std::string base64(std::string_view in)
 {
@@ -225,7 +220,7 @@ void HttpClient::setURL(const std::string& url)
     } else {
         if (url[sep] == ':')
             scheme_ = url.substr(0, sep);
-        if (lower(scheme_) == "https")
+        if (asciiLower(scheme_) == "https")
             port_ = 443;
         if (url.compare(sep + 1, 2, "//") == 0) {
             std::size_t i = sep + 3;
@@ -372,7 +367,7 @@ bool HttpClient::interrupted(const Exchange& ex) const { return interruptSerial_
 std::string HttpClient::requestHead(HttpAction action, std::int64_t contentLength) const
 {
     const char* method = action == httpHead ? "HEAD" : action == httpPost ? "POST" : action == httpPut ? "PUT" : "GET";
-    const bool secure = lower(scheme_) == "https";
+    const bool secure = asciiLower(scheme_) == "https";
     const int defaultPort = secure ? 443 : 80;
     const std::string hostPort = hostForRequest(host_) + (port_ != defaultPort ? ":" + std::to_string(port_) : "");
     std::string head = method;
@@ -428,8 +423,8 @@ bool HttpClient::perform(HttpAction action)
         return fail();
     }
     const bool viaProxy = !proxyServer_.empty();
-    const bool secure = lower(scheme_) == "https";
-    if (!viaProxy && !secure && lower(scheme_) != "http") {
+    const bool secure = asciiLower(scheme_) == "https";
+    if (!viaProxy && !secure && asciiLower(scheme_) != "http") {
         setError(kErrorScheme, "Specified URLScheme is invalid.");
         return fail();
     }
@@ -901,7 +896,7 @@ void HttpClient::handleLine(Exchange& ex, std::string_view line)
             value = std::string(v);
         }
     }
-    if (lower(field) == "content-length") {
+    if (asciiLower(field) == "content-length") {
         const auto begin = value.find_first_not_of(' ');
         const auto end = value.find_last_not_of(' ');
         const std::string digits = begin == std::string::npos ? "" : value.substr(begin, end - begin + 1);

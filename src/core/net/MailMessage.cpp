@@ -40,13 +40,6 @@ std::string trim(const std::string& s)
     return s.substr(b, e - b);
 }
 
-std::string lower(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // RFC 2047 encoded words ("=?utf-8?Q?...?=") for header text with bytes of 128
 // or more. Words stay within 75 characters and never split a UTF-8 sequence;
 // several words are folded onto continuation lines.
@@ -138,7 +131,7 @@ bool isOwnHeader(const std::string& line)
     const std::size_t colon = line.find(':');
     if (colon == std::string::npos)
         return false;
-    const std::string name = lower(trim(line.substr(0, colon)));
+    const std::string name = asciiLower(trim(line.substr(0, colon)));
     return std::any_of(std::begin(own), std::end(own), [&](const char* n) { return name == n; });
 }
 
@@ -261,7 +254,7 @@ MailAddress parseMailAddress(const std::string& text)
 
 void MailMessage::setSubject(std::string subject) { subject_ = cutBytes(std::move(subject), kMaxSubject); }
 
-void MailMessage::setContentType(const std::string& type) { contentType_ = lower(type); }
+void MailMessage::setContentType(const std::string& type) { contentType_ = asciiLower(type); }
 
 void MailMessage::clear()
 {

@@ -10,6 +10,7 @@
 #include "ranking/ResultExtractor.h"
 #include "ranking/SiteMatch.h"
 #include "util/Errors.h"
+#include "util/TextCodec.h"
 
 namespace tolvan {
 
@@ -25,13 +26,7 @@ std::string utcNow()
     return text;
 }
 
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-    return text;
-}
-
-bool sameName(const std::string& a, const std::string& b) { return lower(a) == lower(b); }
+bool sameName(const std::string& a, const std::string& b) { return asciiLower(a) == asciiLower(b); }
 
 // The status line's code: "HTTP/1.1 429 Too Many Requests" -> 429.
 int statusCode(const std::string& statusLine)
@@ -162,7 +157,7 @@ RankCheck::RankCheck(std::string baseDir, EventPump& pump)
         body_.append(piece);
     };
     http_.OnHeader = [this](const std::string& field, const std::string& value) {
-        const std::string name = lower(field);
+        const std::string name = asciiLower(field);
         if (name == "location")
             location_ = value;
         else if (name == "retry-after")
@@ -420,9 +415,9 @@ RankCheckResult RankCheck::checkDefined(EngineState& engine, const std::string& 
                     refusal = "the engine sent a challenge page instead of results (" + answer.location + ")";
         }
         if (refusal.empty() && answer.ok) {
-            const std::string body = lower(answer.body);
+            const std::string body = asciiLower(answer.body);
             for (const std::string& marker : def.refusalMarkers)
-                if (!marker.empty() && body.find(lower(marker)) != std::string::npos) {
+                if (!marker.empty() && body.find(asciiLower(marker)) != std::string::npos) {
                     refusal = "the engine sent a challenge page instead of results (it says \"" + marker + "\")";
                     break;
                 }

@@ -1,17 +1,11 @@
 #include "ranking/RobotsRules.h"
+#include "util/TextCodec.h"
 
 #include <algorithm>
 
 namespace tolvan {
 
 namespace {
-
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-    return out;
-}
 
 std::string_view trim(std::string_view s)
 {
@@ -54,7 +48,7 @@ bool ruleMatches(std::string_view pattern, std::string_view path)
 
 RobotsRules::RobotsRules(std::string_view text, std::string_view agentToken)
 {
-    const std::string agent = lower(agentToken);
+    const std::string agent = asciiLower(agentToken);
     std::vector<Rule> mine, star;
     bool inMine = false, inStar = false, lastWasAgent = false, sawMine = false;
     while (!text.empty()) {
@@ -67,12 +61,12 @@ RobotsRules::RobotsRules(std::string_view text, std::string_view agentToken)
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos)
             continue;
-        const std::string field = lower(trim(line.substr(0, colon)));
+        const std::string field = asciiLower(trim(line.substr(0, colon)));
         const std::string_view value = trim(line.substr(colon + 1));
         if (field == "user-agent") {
             if (!lastWasAgent)
                 inMine = inStar = false;  // a new group starts
-            const std::string name = lower(value);
+            const std::string name = asciiLower(value);
             if (name == "*")
                 inStar = true;
             else if (!name.empty() && agent.find(name) == 0) {

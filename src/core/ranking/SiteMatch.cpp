@@ -1,17 +1,11 @@
 #include "ranking/SiteMatch.h"
+#include "util/TextCodec.h"
 
 #include <algorithm>
 
 namespace tolvan {
 
 namespace {
-
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-    return out;
-}
 
 std::string withoutWww(std::string host)
 {
@@ -31,7 +25,7 @@ AddressParts splitAddress(std::string_view address)
         address.remove_suffix(1);
     const std::size_t scheme = address.find("://");
     if (scheme != std::string_view::npos && address.find_first_of("/?#") > scheme) {
-        parts.scheme = lower(address.substr(0, scheme));
+        parts.scheme = asciiLower(address.substr(0, scheme));
         address.remove_prefix(scheme + 3);
     } else if (address.substr(0, 2) == "//") {
         address.remove_prefix(2);
@@ -46,7 +40,7 @@ AddressParts splitAddress(std::string_view address)
         parts.port = std::string(authority.substr(colon + 1));
         authority = authority.substr(0, colon);
     }
-    parts.host = lower(authority);
+    parts.host = asciiLower(authority);
     while (!parts.host.empty() && parts.host.back() == '.')
         parts.host.pop_back();
     std::string_view rest = end == std::string_view::npos ? std::string_view() : address.substr(end);

@@ -199,6 +199,15 @@ std::size_t charCount(std::string_view s)
     return count;
 }
 
+std::string asciiLower(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
+    return out;
+}
+
 bool equalsIgnoreCase(std::string_view a, std::string_view b)
 {
     std::size_t i = 0;

@@ -27,5 +27,8 @@ int compareIgnoreCase(std::string_view a, std::string_view b);
 // The folded form used by those comparisons, for hashing names; bytes that are
 // not valid UTF-8 stay as they are.
 std::string foldCase(std::string_view s);
+// A..Z turned into a..z, every other byte as it is: for protocol names, header
+// names and host names, which are ASCII.
+std::string asciiLower(std::string_view s);
 
 }  // namespace tolvan
