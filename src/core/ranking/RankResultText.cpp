@@ -39,8 +39,11 @@ std::string rankResultTsvRow(const RankCheckResult& r)
                                   std::to_string(r.depth),
                                   r.detail};
     std::string row;
-    for (const std::string& f : fields)
-        row += (row.empty() ? "" : "\t") + oneLine(f);
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        if (i > 0)
+            row += '\t';
+        row += oneLine(fields[i]);
+    }
     return row;
 }
 
@@ -58,8 +61,11 @@ std::string rankResultsCsv(const std::vector<RankCheckResult>& results)
                                       std::to_string(r.depth),
                                       r.detail,
                                       joined(r.competitors)};
-        for (std::size_t i = 0; i < std::size(fields); ++i)
-            out += (i ? "," : "") + csvField(fields[i]);
+        for (std::size_t i = 0; i < std::size(fields); ++i) {
+            if (i > 0)
+                out += ',';
+            out += csvField(fields[i]);
+        }
         out += "\r\n";
     }
     return out;

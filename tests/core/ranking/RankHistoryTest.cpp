@@ -98,6 +98,15 @@ TEST(RankHistoryTest, RowsSeriesWithGapsAndTheSummary)
               "50,found at place 7,\"https://one.example/ https://two.example/?a=1,2\"\r\n");
 }
 
+TEST(RankHistoryTest, TabSeparatedRowsKeepTheirColumnsWhenLeadingValuesAreEmpty)
+{
+    RankCheckResult r;
+    r.engine = "Mojeek";
+    r.outcome = RankOutcome::Failed;
+    r.detail = "two\tlines\nhere";
+    EXPECT_EQ(rankResultTsvRow(r), "\t\tMojeek\tfailed\t\t\t0\ttwo lines here");
+}
+
 TEST(RankHistoryTest, ALongSeriesIsChartedByStretchesKeepingGapsThatHadNoPlace)
 {
     // Twelve checks in four stretches of three: found 5, 3, gap | gap, gap, gap | 9, gap, 2 | 4, 4, 1.
