@@ -46,7 +46,9 @@ AddressParts splitAddress(std::string_view address)
     std::string_view rest = end == std::string_view::npos ? std::string_view() : address.substr(end);
     if (!rest.empty() && rest.front() == '#')
         rest = {};
-    parts.path = rest.empty() || rest.front() != '/' ? "/" + std::string(rest) : std::string(rest);
+    if (rest.empty() || rest.front() != '/')
+        parts.path = '/';
+    parts.path += rest;
     return parts;
 }
 
