@@ -515,6 +515,8 @@ void MainWindow::RankTracker1Click()
     if (parseRankPause(settings.rankpause, minMs, maxMs))
         window->setPause(minMs, maxMs);
     window->setKeySource([](const std::string& engine) { return RankApiKeys::instance().find(engine); });
+    // The tracker's checks go through the proxy Submit! uses, as IndexNow's do.
+    window->setProxy(submissionClientProxy().server.toStdString(), submissionClientProxy().port);
     connect(this, &MainWindow::closed, window, &RankTrackerWindow::stop);
     window->show();
 }

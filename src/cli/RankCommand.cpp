@@ -1,7 +1,6 @@
 #include "cli/RankCommand.h"
 
 #include <algorithm>
-#include <cctype>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
@@ -9,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/ProxySettings.h"
 #include "history/HistoryStore.h"
 #include "net/EventPump.h"
 #include "net/RemoteHosts.h"
@@ -18,6 +18,7 @@
 #include "ranking/RankResultText.h"
 #include "secrets/LibSecretStore.h"
 #include "settings/Settings.h"
+#include "util/TextCodec.h"
 
 namespace tolvan::cli {
 
@@ -59,13 +60,6 @@ public:
             check->stop();
     }
 };
-
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 bool wholeNumber(std::string_view text, long& value)
 {
@@ -166,24 +160,26 @@ int runRankCommand(int argc, char** argv)
     }
     const std::vector<std::string> known = rankEngineNames(base);
     for (const std::string& engine : request.engines) {
-        if (std::none_of(known.begin(), known.end(), [&](const std::string& k) { return lower(k) == lower(engine); })) {
+        if (std::none_of(known.begin(), known.end(),
+                         [&](const std::string& k) { return asciiLower(k) == asciiLower(engine); })) {
             std::cerr << "tolvan rank: unknown engine " << engine << "\n\n" << kRankUsage;
             return 2;
         }
     }
 
     try {
-        if (!options.timeoutGiven || !options.pauseGiven) {
-            const SettingsLoad loaded = loadSettings(defaultSettingsPath(), RemoteHosts(base).makerWeb());
-            if (!options.timeoutGiven)
-                request.timeoutSeconds = loaded.settings.timeout;
-            // A pause setting that is no pause keeps the default.
-            if (!options.pauseGiven)
-                parseRankPause(loaded.settings.rankpause, request.minPauseMs, request.maxPauseMs);
-        }
+        const SettingsLoad loaded = loadSettings(defaultSettingsPath(), RemoteHosts(base).makerWeb());
+        for (const auto& message : loaded.messages)
+            std::cerr << message << '\n';
+        if (!options.timeoutGiven)
+            request.timeoutSeconds = loaded.settings.timeout;
+        // A pause setting that is no pause keeps the default.
+        if (!options.pauseGiven)
+            parseRankPause(loaded.settings.rankpause, request.minPauseMs, request.maxPauseMs);
         SignalPump pump;
         RankCheck check(base, pump);
         pump.check = &check;
+        useSettingsProxy(check.client(), loaded.settings, std::cerr);
         // The keys of the engines that need one, from the desktop's secret store.
         LibSecretStore secrets;
         std::vector<std::string> keyProblems;

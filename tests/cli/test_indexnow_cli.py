@@ -23,6 +23,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.join(HERE, "..", "..")
 PEERS = os.path.join(HERE, "..", "support", "indexnow_peers.py")
 TLS_SERVER = os.path.join(HERE, "..", "support", "tls_test_server.py")
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
+from tinyproxy_peer import Tinyproxy  # noqa: E402
+
 TOLVAN = None
 KEY = "0123456789abcdef0123456789abcdef"
 
@@ -87,37 +90,6 @@ def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
-
-
-class Tinyproxy:
-    """tinyproxy on 127.0.0.1, logging each request line it is asked to carry."""
-
-    def __init__(self, workdir):
-        self.port = free_port()
-        self.log = os.path.join(workdir, "tinyproxy.log")
-        conf = os.path.join(workdir, "tinyproxy.conf")
-        with open(conf, "w") as f:
-            f.write('Port %d\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 30\nMaxClients 10\nLogLevel Connect\n'
-                    'LogFile "%s"\nPidFile "%s"\n' % (self.port, self.log, os.path.join(workdir, "tinyproxy.pid")))
-        self.proc = subprocess.Popen(["tinyproxy", "-d", "-c", conf], stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
-        deadline = time.time() + 30
-        while True:
-            try:
-                socket.create_connection(("127.0.0.1", self.port), 1).close()
-                break
-            except OSError:
-                if time.time() > deadline or self.proc.poll() is not None:
-                    raise RuntimeError("tinyproxy did not start")
-                time.sleep(0.05)
-
-    def requests(self):
-        with open(self.log) as f:
-            return [line.split("): ", 1)[1].strip() for line in f if "Request (file descriptor" in line]
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait()
 
 
 class IndexNowBase(unittest.TestCase):

@@ -17,6 +17,9 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 RANK_SERVER = os.path.join(HERE, "..", "support", "rank_server.py")
+sys.path.insert(0, os.path.join(HERE, "..", "support"))
+from tinyproxy_peer import Tinyproxy  # noqa: E402
+
 SHIPPED = os.path.join(HERE, "..", "..", "data", "rank")
 TOLVAN = None
 
@@ -45,7 +48,7 @@ class RankCommand(unittest.TestCase):
         self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.base, "config"))
 
     def serve(self, rules):
-        port = free_port()
+        port = self.port = free_port()
         script = os.path.join(self.base, "script.json")
         with open(script, "w") as f:
             json.dump(rules, f)
@@ -128,6 +131,40 @@ class RankCommand(unittest.TestCase):
             time.sleep(0.05)
         proc.send_signal(signal.SIGINT)
         self.assertEqual(proc.wait(timeout=60), 130)
+
+    def use_proxy(self, port):
+        # The Options page's proxy as the window stores it (box not ticked: it counts all the same).
+        folder = os.path.join(self.base, "config", "Brindle")
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, "Tolvan.reg"), "w", newline="") as f:
+            f.write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Brindle\\Tolvan\\init]\r\n"
+                    '"ProxyServer"="127.0.0.1"\r\n"ProxyPort"="%d"\r\n' % port)
+
+    def test_requests_go_through_the_options_proxy(self):
+        self.serve([
+            {"path": "/robots.txt", "status": 404},
+            {"path": "/search", "body": mojeek_page(["https://www.acme.example/"])},
+            {"path": "/cgi-bin/pursuit", "body": "<p>1%] http://www.acme.example/ y</p>"},
+        ])
+        self.use_proxy(free_port())  # nobody listens there
+        result = self.rank("--site", "acme.example", "--phrase", "blue", "--engine", "Mojeek", "--pause", "0")
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertEqual(result.stdout.split("\t")[3], "failed")
+        self.assertFalse(os.path.exists(self.log) and os.path.getsize(self.log), "nothing bypasses the proxy")
+
+        proxy = Tinyproxy(self.base)
+        self.addCleanup(proxy.stop)
+        self.use_proxy(proxy.port)
+        result = self.rank("--site", "acme.example", "--phrase", "blue", "--engine", "Mojeek", "--engine", "Lycos",
+                           "--pause", "0")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual([row.split("\t")[3] for row in result.stdout.splitlines()], ["found", "found"])
+        carried = proxy.requests()
+        port = self.port
+        self.assertIn("GET http://127.0.0.1:%d/robots.txt HTTP/1.0" % port, carried)
+        self.assertIn("GET http://127.0.0.1:%d/search?q=blue&s=1 HTTP/1.0" % port, carried)
+        self.assertTrue(any(line.startswith("GET http://127.0.0.1:%d/cgi-bin/pursuit" % port) for line in carried),
+                        carried)
 
     def history(self, *args):
         return subprocess.run([TOLVAN, "history", "rank", *args], cwd=self.base, env=self.env, capture_output=True,

@@ -1,7 +1,8 @@
 // The Rank Tracker window offscreen against a local server playing the
 // engines: checks with their outcomes and progress, the history chart with a
 // gap, the competitors, CSV export, Stop, closing during a check, and an API
-// key typed on the Options page reaching the engine through the secret store.
+// key typed on the Options page reaching the engine through the secret store,
+// and the tracker of the Tools menu going through the Options page's proxy.
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -18,9 +19,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ChildProcess.h"
 #include "GuiTestSupport.h"
 #include "RankServer.h"
+#include "ShellTestSupport.h"
 #include "SecretServicePeer.h"
+#include "app/MainWindow.h"
 #include "app/RankApiKeys.h"
 #include "app/dialogs/RankTrackerWindow.h"
 #include "app/pages/OptionsPage.h"
@@ -33,6 +37,7 @@ using tolvan::test::GuiWorkspace;
 using tolvan::test::RankServer;
 using tolvan::test::SecretServicePeer;
 using tolvan::test::findWidget;
+using tolvan::test::MessageBoxCatcher;
 
 namespace {
 
@@ -194,4 +199,50 @@ TEST(RankTrackerTest, AKeyTypedOnTheOptionsPageReachesTheEngineThroughTheSecretS
     emit pause->editingFinished();
     ASSERT_EQ(catcher.texts().size(), 1);
     EXPECT_TRUE(catcher.texts()[0].startsWith(QStringLiteral("'soon' is not a pause.")));
+}
+
+TEST(RankTrackerTest, TheTrackerOfTheToolsMenuGoesThroughTheOptionsPagesProxy)
+{
+    RankServer server("[" R"({"path": "/robots.txt", "status": 404},)"
+                      R"({"path": "/search", "body": )" + json(page({"https://www.acme.example/"})) + "}]");
+    tolvan::test::TempDir proxyDir;
+    const int proxyPort = tolvan::test::freeLoopbackPort();
+    proxyDir.write("tinyproxy.conf", "Port " + std::to_string(proxyPort) +
+                                         "\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 30\nMaxClients 10\n"
+                                         "LogLevel Critical\nPidFile \"" + proxyDir.file("tinyproxy.pid") + "\"\n");
+    tolvan::test::ChildProcess proxy({"tinyproxy", "-d", "-c", proxyDir.file("tinyproxy.conf")});
+    proxy.waitUntilAccepting(proxyPort);
+
+    GuiWorkspace ws(true);
+    // The stored proxy counts whether or not its box is ticked, as for Submit!.
+    tolvan::test::writeSettings(ws, "\"FirstTime\"=\"0\"\r\n\"ProxyServer\"=\"127.0.0.1\"\r\n\"ProxyPort\"=\"" +
+                                        std::to_string(proxyPort) + "\"\r\n\"RankPause\"=\"0\"\r\n");
+    std::string def = readFile(std::string(TOLVAN_SOURCE_DIR) + "/data/rank/Mojeek.tlx");
+    def.replace(def.find("https://"), 8, "http://");
+    ws.base().write("data/rank/Mojeek.tlx", def);
+    std::string hosts = readFile(ws.base().file("data/hosts.tlx"));
+    const std::size_t at = hosts.find("Mojeek=");
+    ASSERT_NE(at, std::string::npos);
+    hosts.replace(at, hosts.find('\n', at) - at, "Mojeek=" + server.host() + "\r");
+    ws.base().write("data/hosts.tlx", hosts);
+
+    MessageBoxCatcher boxes;
+    MainWindow w;
+    w.RankTracker1Click();
+    auto* tracker = w.findChild<RankTrackerWindow*>();
+    ASSERT_NE(tracker, nullptr);
+    for (int i = 0; i < tracker->engineslist->count(); ++i) {
+        QListWidgetItem* item = tracker->engineslist->item(i);
+        item->setCheckState(item->text() == "Mojeek" ? Qt::Checked : Qt::Unchecked);
+    }
+    tracker->sitesedit->setPlainText(QStringLiteral("acme.example"));
+    tracker->phrasesedit->setPlainText(QStringLiteral("blue"));
+    tracker->checkbtn->click();
+    ASSERT_EQ(tracker->outcomes->rowCount(), 1);
+    EXPECT_EQ(tracker->outcomes->item(0, 3)->text(), "found") << tracker->outcomes->item(0, 7)->text().toStdString();
+    const auto headers = server.headerLines();
+    ASSERT_EQ(headers.size(), 2u) << "robots.txt and the page";
+    for (const std::string& line : headers)
+        EXPECT_NE(nlohmann::json::parse(line).value("Via", "").find("tinyproxy"), std::string::npos) << line;
+    tracker->close();
 }

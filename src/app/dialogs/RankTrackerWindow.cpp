@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdint>
 #include <set>
 
 #include "app/ErrorHandler.h"
@@ -232,6 +233,8 @@ void RankTrackerWindow::checkbtnClick()
     request.maxPauseMs = maxPauseMs_;
 
     RankCheck check(baseDir_, QtEventPump::instance());
+    check.client().setProxyServer(proxyServer_);
+    check.client().setProxyPort(static_cast<std::uint16_t>(proxyPort_));
     check.apiKey = keySource_;
     check.onProgress = [this](std::size_t done, std::size_t total, const std::string& what) {
         progress->setRange(0, static_cast<int>(total));

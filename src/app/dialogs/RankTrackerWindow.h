@@ -40,6 +40,12 @@ public:
         minPauseMs_ = minMs;
         maxPauseMs_ = maxMs;
     }
+    // The proxy the checks go through, as Submit!'s (empty server: none).
+    void setProxy(const std::string& server, int port)
+    {
+        proxyServer_ = server;
+        proxyPort_ = port;
+    }
     // Where the engines' API keys come from.
     void setKeySource(std::function<std::string(const std::string&)> source) { keySource_ = std::move(source); }
 
@@ -86,6 +92,8 @@ private:
     std::string baseDir_;
     std::string timeout_ = "60";
     int minPauseMs_ = 2000, maxPauseMs_ = 5000;
+    std::string proxyServer_;
+    int proxyPort_ = 80;
     std::function<std::string(const std::string&)> keySource_;
     RankCheck* check_ = nullptr;
     bool closeWhenDone_ = false;

@@ -72,6 +72,9 @@ public:
     // "Tolvan/<version> (+<product address>)".
     static std::string userAgent(const std::string& baseDir);
 
+    // The client every request goes through (its proxy is the caller's to set).
+    HttpClient& client() { return http_; }
+
     struct Answer {
         bool ok = false;       // a complete answer with a status line
         int status = 0;
