@@ -46,7 +46,9 @@ const char* kRankUsage =
     "  --help                this text\n"
     "\n"
     "Every outcome is kept in history.db (see tolvan history rank). API keys of the\n"
-    "engines that need one come from the desktop's secret store (the Options page).\n"
+    "engines that need one come from the desktop's secret store (the Options page),\n"
+    "else from the file named by TOLVAN_RANK_KEYS_FILE: lines ENGINE=KEY, the file\n"
+    "readable by its owner only.\n"
     "Outcomes: found, not-found, blocked, unrecognised, not-allowed, failed.\n"
     "Exit status: 0 every engine answered, 1 some engine was blocked, not recognised,\n"
     "not allowed or failed, 2 usage error, 130 interrupted.\n";
@@ -180,16 +182,17 @@ int runRankCommand(int argc, char** argv)
         RankCheck check(base, pump);
         pump.check = &check;
         useSettingsProxy(check.client(), loaded.settings, std::cerr);
-        // The keys of the engines that need one, from the desktop's secret store.
+        // The keys of the engines that need one: from the desktop's secret
+        // store, else (a run from cron has none) from TOLVAN_RANK_KEYS_FILE.
         LibSecretStore secrets;
         std::vector<std::string> keyProblems;
         check.apiKey = [&](const std::string& engine) {
-            auto stored = secrets.read(rankApiKeyKey(engine));
-            if (!stored.ok()) {
-                keyProblems.push_back(engine + ": " + stored.error().message);
+            auto key = unattendedRankApiKey(&secrets, engine);
+            if (!key.ok()) {
+                keyProblems.push_back(engine + ": " + key.error().message);
                 return std::string();
             }
-            return stored.value().value_or(std::string());
+            return key.value();
         };
         // Every outcome goes into the history; a history that cannot be
         // written (locked, read-only) never stops the check.
@@ -211,7 +214,7 @@ int runRankCommand(int argc, char** argv)
             std::cout << rankResultsJson(results);
         std::cout << std::flush;
         for (const std::string& problem : keyProblems)
-            std::cerr << "tolvan rank: the secret store could not be read for " << problem << '\n';
+            std::cerr << "tolvan rank: no API key for " << problem << '\n';
         if (const std::string notice = store.notice(); !notice.empty())
             std::cerr << "tolvan rank: " << notice << '\n';
         if (check.stopped())

@@ -66,7 +66,8 @@ class RankCommand(unittest.TestCase):
                     raise
                 time.sleep(0.05)
         with open(os.path.join(self.base, "data", "hosts.tlx"), "w", newline="") as f:
-            f.write("[RankEngines]\r\nMojeek=127.0.0.1:%d\r\n[Rank]\r\nLycos=127.0.0.1:%d\r\n" % (port, port))
+            f.write("[RankEngines]\r\nMojeek=127.0.0.1:%d\r\nBrave Search=127.0.0.1:%d\r\n[Rank]\r\nLycos=127.0.0.1:%d\r\n"
+                    % (port, port, port))
 
     def rank(self, *args, **kw):
         return subprocess.run([TOLVAN, "rank", *args], cwd=self.base, env=self.env, capture_output=True,
@@ -165,6 +166,44 @@ class RankCommand(unittest.TestCase):
         self.assertIn("GET http://127.0.0.1:%d/search?q=blue&s=1 HTTP/1.0" % port, carried)
         self.assertTrue(any(line.startswith("GET http://127.0.0.1:%d/cgi-bin/pursuit" % port) for line in carried),
                         carried)
+
+    def test_an_unattended_run_reads_keys_from_an_owner_only_file(self):
+        with open(os.path.join(SHIPPED, "Brave Search.tlx"), encoding="utf-8") as f:
+            text = f.read().replace("https://", "http://")
+        with open(os.path.join(self.base, "data", "rank", "Brave Search.tlx"), "w", encoding="utf-8") as f:
+            f.write(text)
+        self.serve([{"path": "/res/v1/web/search", "type": "application/json",
+                     "body": json.dumps({"web": {"results": [{"url": "https://www.acme.example/"}]}})}])
+        keys = os.path.join(self.base, "config", "rank-keys")
+        os.makedirs(os.path.dirname(keys), exist_ok=True)
+        with open(keys, "w") as f:
+            f.write("# keys for cron\nMojeek=unused\n\n  brave search = k=42  \n")
+        # As under cron: no session bus, so no secret store.
+        self.env.update(DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/bus", TOLVAN_RANK_KEYS_FILE=keys)
+        args = ("--site", "acme.example", "--phrase", "blue", "--engine", "Brave Search", "--pause", "0")
+
+        for mode in (0o640, 0o604):
+            os.chmod(keys, mode)
+            result = self.rank(*args)
+            self.assertEqual(result.returncode, 1, result.stderr)
+            self.assertIn("The rank keys file %s can be read by others" % keys, result.stderr)
+            self.assertEqual(result.stdout.split("\t")[3], "failed")
+            self.assertFalse(os.path.exists(self.log), "no request without a key")
+
+        os.chmod(keys, 0o600)
+        result = self.rank(*args)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.split("\t")[3:5], ["found", "1"])
+        with open(self.log + ".headers") as f:
+            self.assertEqual(json.loads(f.readline())["X-Subscription-Token"], "k=42")
+
+        with open(keys, "w") as f:
+            f.write("Mojeek=unused\n")
+        result = self.rank(*args)
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertEqual(result.stdout.rstrip("\n").split("\t")[7],
+                         "failed: no API key is stored for Brave Search; enter it in the rank section of the "
+                         "Options page")
 
     def history(self, *args):
         return subprocess.run([TOLVAN, "history", "rank", *args], cwd=self.base, env=self.env, capture_output=True,

@@ -2,6 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <map>
+
 #include "SecretServicePeer.h"
 #include "TestSupport.h"
 #include "secrets/LibSecretStore.h"
@@ -69,4 +73,61 @@ TEST(SecretStoreTest, SecretServiceRoundTrip)
     ASSERT_TRUE(store.remove(key).ok());
     EXPECT_FALSE(store.read(key).value().has_value());
     EXPECT_TRUE(store.remove(key).ok());
+}
+
+namespace {
+
+// A store that holds what the test gives it, or cannot be reached at all.
+class FakeStore final : public SecretStore {
+public:
+    std::map<std::string, std::string> secrets;
+    bool reachable = true;
+    Result<std::optional<std::string>> read(const std::string& key) override
+    {
+        if (!reachable)
+            return Error{EIO, "The secret service is not running."};
+        const auto found = secrets.find(key);
+        return found == secrets.end() ? std::optional<std::string>() : std::optional<std::string>(found->second);
+    }
+    Status write(const std::string&, const std::string&) override { return Ok{}; }
+    Status remove(const std::string&) override { return Ok{}; }
+};
+
+struct KeysFileVariable {
+    explicit KeysFileVariable(const std::string& path) { ::setenv("TOLVAN_RANK_KEYS_FILE", path.c_str(), 1); }
+    ~KeysFileVariable() { ::unsetenv("TOLVAN_RANK_KEYS_FILE"); }
+};
+
+}  // namespace
+
+TEST(SecretStoreTest, RankKeysComeFromTheStoreElseFromAnOwnerOnlyFile)
+{
+    FakeStore store;
+    store.secrets[rankApiKeyKey("Brave Search")] = "from-store";
+    ::unsetenv("TOLVAN_RANK_KEYS_FILE");
+    EXPECT_EQ(unattendedRankApiKey(&store, "Brave Search").value(), "from-store");
+    EXPECT_EQ(unattendedRankApiKey(&store, "Marginalia").value(), "") << "no key anywhere: none, and no error";
+    store.reachable = false;
+    const auto unreachable = unattendedRankApiKey(&store, "Marginalia");
+    ASSERT_FALSE(unreachable.ok());
+    EXPECT_NE(unreachable.error().message.find("not running"), std::string::npos) << unreachable.error().message;
+
+    TempDir dir;
+    dir.write("keys", "# for cron\r\nbrave search = k=1 \r\n\r\nMy Engine=mine\r\nnot a key line\r\n");
+    const std::string path = dir.file("keys");
+    KeysFileVariable variable(path);
+    ::chmod(path.c_str(), 0600);
+    EXPECT_EQ(unattendedRankApiKey(&store, "Brave Search").value(), "k=1") << "names without regard to case";
+    EXPECT_EQ(unattendedRankApiKey(nullptr, "My Engine").value(), "mine");
+    EXPECT_EQ(unattendedRankApiKey(&store, "Marginalia").value(), "") << "a file without the engine: no key";
+    store.reachable = true;
+    EXPECT_EQ(unattendedRankApiKey(&store, "Brave Search").value(), "from-store") << "the store comes first";
+
+    store.secrets.clear();
+    ::chmod(path.c_str(), 0640);
+    const auto refused = unattendedRankApiKey(&store, "Brave Search");
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().message, "The rank keys file " + path +
+                                           " can be read by others (mode 0640); make it readable by its owner only "
+                                           "(chmod 600).");
 }
