@@ -287,6 +287,7 @@ void MainWindow::FormCreate()
     TabSheet2->setBaseDir(baseDirQ());
     TabSheet3->setBaseDir(baseDirQ());
     TabSheet4->setBaseDir(baseDirQ());
+    TabSheet5->setBaseDir(baseDirQ());
     TabSheet6->setBaseDir(baseDirQ());
     TabSheet7->setBaseDir(baseDirQ());
     // An error in one step is shown and start-up goes on with the window.

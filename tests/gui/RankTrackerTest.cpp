@@ -246,3 +246,56 @@ TEST(RankTrackerTest, TheTrackerOfTheToolsMenuGoesThroughTheOptionsPagesProxy)
         EXPECT_NE(nlohmann::json::parse(line).value("Via", "").find("tinyproxy"), std::string::npos) << line;
     tracker->close();
 }
+
+TEST(RankTrackerTest, AUserMadeDefinitionThatNeedsAKeyGetsAKeyFieldOnTheOptionsPage)
+{
+    SecretServicePeer::instance();
+    RankApiKeys::instance().clear();
+    RankServer server(R"([{"path": "/find", "type": "application/json", "body": )" +
+                      json(R"({"hits":[{"link":"https://x.example/"},{"link":"https://www.acme.example/"}]})") + "}]");
+    GuiWorkspace ws(false);
+    const std::string keyed = "[Engine]\r\nAddress=http://{HOST}/find?q={Q}\r\nFormat=JSON\r\nNeedsKey=1\r\n"
+                              "Header1=X-Key: {APIKEY}\r\n[Results]\r\nArray=hits\r\nField=link\r\n";
+    ws.base().write("data/rank/Acme Find.tlx", keyed);
+    ws.base().write("data/rank/Open Find.tlx", "[Engine]\r\nAddress=http://{HOST}/\r\n[Results]\r\nPattern=(x)\r\n");
+    ws.base().write("data/hosts.tlx", "[RankEngines]\r\nAcme Find=" + server.host() + "\r\n");
+
+    OptionsPage options;
+    options.setBaseDir(QString::fromStdString(ws.base().path()));
+    QLineEdit* key = options.rankKeyField(QStringLiteral("Acme Find"));
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key, findWidget<QLineEdit>(&options, "rankkey:Acme Find"));
+    EXPECT_EQ(key->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(options.rankKeyField(QStringLiteral("Open Find")), nullptr) << "it needs no key";
+    EXPECT_EQ(options.rankKeyField(QStringLiteral("Brave Search")), options.bravekey) << "the shipped fields stay";
+    key->setText(QStringLiteral("acme-7"));
+    emit key->editingFinished();
+    EXPECT_TRUE(key->text().isEmpty());
+    const auto stored = LibSecretStore().read(rankApiKeyKey("Acme Find"));
+    ASSERT_TRUE(stored.ok()) << stored.error().message;
+    EXPECT_EQ(stored.value(), std::optional<std::string>("acme-7"));
+
+    RankApiKeys::instance().clear();
+    RankTrackerWindow window(ws.base().path());
+    window.setPause(0, 0);
+    window.setKeySource([](const std::string& engine) { return RankApiKeys::instance().find(engine); });
+    for (int i = 0; i < window.engineslist->count(); ++i) {
+        QListWidgetItem* item = window.engineslist->item(i);
+        item->setCheckState(item->text() == "Acme Find" ? Qt::Checked : Qt::Unchecked);
+    }
+    window.sitesedit->setPlainText(QStringLiteral("acme.example"));
+    window.phrasesedit->setPlainText(QStringLiteral("blue"));
+    window.checkbtn->click();
+    ASSERT_EQ(window.outcomes->rowCount(), 1);
+    EXPECT_EQ(window.outcomes->item(0, 3)->text(), "found") << window.outcomes->item(0, 7)->text().toStdString();
+    const auto headers = server.headerLines();
+    ASSERT_EQ(headers.size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(headers[0]).value("X-Key", ""), "acme-7");
+
+    // A definition added later (by hand or by an update) has its field when the page is shown again.
+    ws.base().write("data/rank/Later Find.tlx", keyed);
+    EXPECT_EQ(options.rankKeyField(QStringLiteral("Later Find")), nullptr);
+    options.show();
+    EXPECT_NE(options.rankKeyField(QStringLiteral("Later Find")), nullptr);
+    EXPECT_NE(options.rankKeyField(QStringLiteral("Acme Find")), nullptr);
+}

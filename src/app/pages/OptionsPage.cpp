@@ -22,6 +22,7 @@
 #include "app/Messages.h"
 #include "net/SmtpClient.h"
 #include "ranking/RankCheck.h"
+#include "ranking/RankDefinition.h"
 #include "util/Errors.h"
 
 namespace tolvan::app {
@@ -414,7 +415,66 @@ void OptionsPage::rankpauseExit()
                                              "2-5; until then rank checks pause 2 to 5 seconds."));
 }
 
-void OptionsPage::rankKeyExit(QLineEdit* edit, const char* engine)
+void OptionsPage::setBaseDir(const QString& dir)
+{
+    baseDir_ = s(dir);
+    showRankKeyFields();
+}
+
+void OptionsPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!baseDir_.empty())
+        showRankKeyFields();
+}
+
+QLineEdit* OptionsPage::rankKeyField(const QString& engine) const
+{
+    if (engine == QLatin1String("Marginalia"))
+        return marginaliakey;
+    if (engine == QLatin1String("Brave Search"))
+        return bravekey;
+    const auto found = extraKeyFields_.find(s(engine));
+    return found == extraKeyFields_.end() ? nullptr : found->second;
+}
+
+void OptionsPage::showRankKeyFields()
+{
+    std::vector<std::string> engines;
+    for (std::string& name : rankEnginesNeedingKey(baseDir_))
+        if (name != "Marginalia" && name != "Brave Search")
+            engines.push_back(std::move(name));
+    if (engines == extraKeyEngines_)
+        return;
+    for (QWidget* w : extraKeyRows_)
+        delete w;
+    extraKeyRows_.clear();
+    extraKeyFields_.clear();
+    extraKeyEngines_ = engines;
+    auto* g = static_cast<QGridLayout*>(GroupBox6->layout());
+    int row = 3;  // below the pause and the shipped engines' keys
+    for (const std::string& engine : engines) {
+        const QString name = QString::fromStdString(engine);
+        auto* edit = new QLineEdit(GroupBox6);
+        edit->setObjectName(QStringLiteral("rankkey:") + name);
+        edit->setToolTip(QStringLiteral("Your ") + name +
+                         QStringLiteral(" API key. It is kept in the desktop's secret store, never in the settings "
+                                        "file."));
+        edit->setEchoMode(QLineEdit::Password);
+        edit->setPlaceholderText(QStringLiteral("Kept in the desktop's secret store"));
+        auto* label = new QLabel(name + QStringLiteral(" Key:"), GroupBox6);
+        label->setBuddy(edit);
+        g->addWidget(label, row, 0);
+        g->addWidget(edit, row, 1, 1, 2);
+        ++row;
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit, engine] { rankKeyExit(edit, engine); });
+        extraKeyFields_[engine] = edit;
+        extraKeyRows_.push_back(label);
+        extraKeyRows_.push_back(edit);
+    }
+}
+
+void OptionsPage::rankKeyExit(QLineEdit* edit, const std::string& engine)
 {
     const QString key = edit->text().trimmed();
     if (key.isEmpty())

@@ -4,6 +4,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "settings/Settings.h"
 
 class QCheckBox;
@@ -29,6 +33,12 @@ public:
 
     QStringList customMessage() const;
     void setCustomMessage(const QStringList& lines);
+
+    // The workspace whose data/rank/ definitions get a key field when they
+    // need a key (the two shipped ones have theirs always).
+    void setBaseDir(const QString& dir);
+    // The key field of a rank engine; null when the page shows none for it.
+    QLineEdit* rankKeyField(const QString& engine) const;
 
     // The port text as a whole number; throws ConvertError ("'x' is not a
     // valid integer value") when it is not one.
@@ -89,15 +99,26 @@ public slots:
     void smtppassExit();
     // A pause that is none is said at once; a typed key goes to the secret store.
     void rankpauseExit();
-    void rankKeyExit(QLineEdit* edit, const char* engine);
+    void rankKeyExit(QLineEdit* edit, const std::string& engine);
 
 signals:
     // Every edit of the proxy fields reaches the submission client.
     void proxyServerEdited(const QString& server);
     void proxyPortEdited(int port);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void chooseSound(QLineEdit* edit);
+    // One key field per definition of the workspace that needs a key beyond
+    // the shipped two; rebuilt when that list changed (an update may add one).
+    void showRankKeyFields();
+
+    std::string baseDir_;
+    std::vector<std::string> extraKeyEngines_;
+    std::map<std::string, QLineEdit*> extraKeyFields_;
+    std::vector<QWidget*> extraKeyRows_;  // labels and fields, to take away again
 };
 
 }  // namespace tolvan::app

@@ -106,6 +106,20 @@ std::vector<std::string> rankDefinitionNames(const std::string& baseDir)
     return names;
 }
 
+std::vector<std::string> rankEnginesNeedingKey(const std::string& baseDir)
+{
+    std::vector<std::string> names;
+    for (const std::string& name : rankDefinitionNames(baseDir)) {
+        // Only the flag is read: a definition still being written wants its key field too.
+        try {
+            if (number(BigIniFile(joinPath(baseDir, "data/rank/" + name + ".tlx")), "Engine", "NeedsKey", 0) != 0)
+                names.push_back(name);
+        } catch (const TolvanError&) {
+        }
+    }
+    return names;
+}
+
 std::string rankPageAddress(const RankDefinition& def, const std::string& host, const std::string& phrase, int page,
                             const std::string& apiKey)
 {

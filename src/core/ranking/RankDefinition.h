@@ -64,6 +64,9 @@ RankDefinition loadRankDefinition(const std::string& baseDir, const std::string&
 // The names of the definitions in data/rank/, sorted.
 std::vector<std::string> rankDefinitionNames(const std::string& baseDir);
 
+// The names of the definitions in data/rank/ with NeedsKey=1, sorted.
+std::vector<std::string> rankEnginesNeedingKey(const std::string& baseDir);
+
 // The page's address: the placeholders filled in. `page` counts from 0.
 // {Q} the form-encoded phrase, {PAGE}, {OFFSET}, {COUNT}, {APIKEY}, {HOST}.
 std::string rankPageAddress(const RankDefinition& def, const std::string& host, const std::string& phrase, int page,
