@@ -116,21 +116,32 @@ std::string indexEntry(const std::string& text)
     return out;
 }
 
-// The list to write back: the caller's list as changed (`after`), plus what
-// another process added to the file since the caller read it (`before`).
-std::vector<std::string> withConcurrentAdditions(const std::vector<std::string>& before,
-                                                 const std::vector<std::string>& after, const std::string& file)
+// Writes the caller's list as changed (`after`) plus what another process
+// added to the file since the caller read it (`before`). A file that already
+// holds exactly those bytes is left as it is.
+void writeIndexList(const std::string& file, const std::vector<std::string>& before,
+                    const std::vector<std::string>& after)
 {
-    std::vector<std::string> out = after;
-    if (!fileExists(file))
-        return out;
-    const std::vector<std::string> onDisk = readLineList(file);
-    std::unordered_set<std::string> known(before.begin(), before.end());
-    known.insert(after.begin(), after.end());
-    for (const auto& entry : onDisk)
-        if (known.insert(entry).second)
-            out.push_back(entry);
-    return out;
+    std::vector<std::string> merged;
+    const std::vector<std::string>* out = &after;
+    std::string onDiskBytes;
+    const bool exists = fileExists(file);
+    if (exists) {
+        onDiskBytes = readFile(file);
+        const std::vector<std::string> onDisk = parseLineList(onDiskBytes);
+        if (onDisk != before) {
+            merged = after;
+            std::unordered_set<std::string> known(before.begin(), before.end());
+            known.insert(after.begin(), after.end());
+            for (const auto& entry : onDisk)
+                if (known.insert(entry).second)
+                    merged.push_back(entry);
+            out = &merged;
+        }
+    }
+    std::string text = lineListText(*out);
+    if (!exists || text != onDiskBytes)
+        writeFileAtomic(file, text);
 }
 
 struct PendingStamp {
@@ -233,12 +244,12 @@ void ProfileStore::saveProfile(const std::string& typedName, const SiteProfile& 
     const std::vector<std::string> namesBefore = names;
     appendIfAbsent(names, name);
     ensureDirectory(sitesDir());
-    writeLineList(namesPath(), withConcurrentAdditions(namesBefore, names, namesPath()));
+    writeIndexList(namesPath(), namesBefore, names);
 
     const std::string address = indexEntry(site.fullAddress());
     const std::vector<std::string> addressesBefore = addresses;
     appendIfAbsent(addresses, address);
-    writeLineList(addressesPath(), withConcurrentAdditions(addressesBefore, addresses, addressesPath()));
+    writeIndexList(addressesPath(), addressesBefore, addresses);
 
     BigIniFile profiles(profilesPath());
     const bool existed = profiles.SectionExists(name);
@@ -290,8 +301,8 @@ void ProfileStore::deleteProfile(const std::string& name, std::vector<std::strin
     removeLast(addresses, address);
     removeLast(names, name);
     ensureDirectory(sitesDir());
-    writeLineList(namesPath(), withConcurrentAdditions(namesBefore, names, namesPath()));
-    writeLineList(addressesPath(), withConcurrentAdditions(addressesBefore, addresses, addressesPath()));
+    writeIndexList(namesPath(), namesBefore, names);
+    writeIndexList(addressesPath(), addressesBefore, addresses);
 }
 
 void ProfileStore::writeLastFields(const SiteProfile& site) const

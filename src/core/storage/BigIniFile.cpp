@@ -5,6 +5,8 @@
 #include "util/Files.h"
 #include "util/TextCodec.h"
 
+#include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string_view>
 #include <unordered_set>
@@ -51,10 +53,114 @@ BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
 {
     if (fileName_.empty() || !fileExists(fileName_))
         return;
-    const std::string text = decodeFileText(readFile(fileName_));
+    text_ = readFile(fileName_);
+    if (!isValidUtf8(text_))
+        text_ = windows1252ToUtf8(text_);
+    if (!indexLaidOutText()) {
+        sections_.clear();
+        parseText();
+        text_ = std::string();
+    }
+    modified_ = false;
+}
 
+namespace {
+
+// Whether a load keeps the line as it stands (at most 255 characters).
+bool keptWhole(std::string_view line)
+{
+    return line.size() <= kMaxChars || cutIniLine(line).size() == line.size();
+}
+
+// How often `byte` occurs, eight bytes at a time.
+std::size_t countByte(std::string_view text, char byte)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(byte);
+    std::size_t count = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        const std::uint64_t x = word ^ pattern;  // a zero byte where `byte` stands
+        // The high bit of each byte of `t` is set exactly where x's byte is not zero.
+        const std::uint64_t t = ((x & kLow7) + kLow7) | x;
+        // One bit per match at the bottom of its byte; the multiplication sums the bytes.
+        count += static_cast<std::size_t>((((~t & ~kLow7) >> 7) * kOnes) >> 56);
+    }
+    for (; i < text.size(); ++i)
+        count += text[i] == byte;
+    return count;
+}
+
+}  // namespace
+
+// Indexes text_ when serialize() of its full parse would give back exactly these
+// bytes: no byte-order or end-of-file mark, every line ended by CR LF and kept
+// whole, each section a header, at least one line that is neither empty nor a
+// header, and one empty line; no name twice. Otherwise false (sections_ partly
+// filled).
+bool BigIniFile::indexLaidOutText()
+{
+    const std::string_view text = text_;
+    if (text.starts_with("\xEF\xBB\xBF") || text.find('\x1A') != std::string_view::npos)
+        return false;
     std::unordered_set<std::string> seen;
     seen.reserve(text.size() / 256 + 16);
+    enum class Expect { Header, FirstLine, LineOrEnd } expect = Expect::Header;
+    const char* const data = text.data();
+    const char* const end = data + text.size();
+    const char* p = data;
+    std::size_t lineCount = 0;
+    while (p < end) {
+        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (!lf || lf == p || lf[-1] != '\r')
+            return false;
+        ++lineCount;
+        const std::string_view line(p, static_cast<std::size_t>(lf - 1 - p));
+        if (!keptWhole(line))
+            return false;
+        const char* const next = lf + 1;
+        switch (expect) {
+        case Expect::Header: {
+            if (!isIniHeader(line))
+                return false;
+            const std::string_view name = line.substr(1, line.size() - 2);
+            if (!seen.insert(foldCase(name)).second)
+                return false;
+            Section section{std::string(name), {}};
+            section.rawBegin = static_cast<std::size_t>(p - data);
+            sections_.push_back(std::move(section));
+            expect = Expect::FirstLine;
+            break;
+        }
+        case Expect::FirstLine:
+            if (line.empty() || isIniHeader(line))
+                return false;
+            expect = Expect::LineOrEnd;
+            break;
+        case Expect::LineOrEnd:
+            if (line.empty()) {
+                sections_.back().rawEnd = static_cast<std::size_t>(next - data);
+                expect = Expect::Header;
+            } else if (isIniHeader(line)) {
+                return false;
+            }
+            break;
+        }
+        p = next;
+    }
+    // Every line ended by CR LF, and no CR besides: no lone CR splits a line.
+    return expect == Expect::Header && countByte(text, '\r') == lineCount;
+}
+
+// The full load: lines before the first header and later sections of a name
+// already seen are dropped, empty lines skipped, long lines cut.
+void BigIniFile::parseText()
+{
+    std::unordered_set<std::string> seen;
+    seen.reserve(text_.size() / 256 + 16);
     std::vector<std::string_view> pending;  // lines of the section being read
     bool keeping = false;                   // false before the first header and inside dropped duplicates
     auto finishSection = [&] {
@@ -67,7 +173,7 @@ BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
         pending.clear();
     };
 
-    forEachIniLine(text, [&](std::string_view line) -> bool {
+    forEachIniLine(text_, [&](std::string_view line) -> bool {
         if (isIniHeader(line)) {
             finishSection();
             const std::string_view name = line.substr(1, line.size() - 2);
@@ -81,7 +187,25 @@ BigIniFile::BigIniFile(std::string fileName) : fileName_(std::move(fileName))
         return true;
     });
     finishSection();
-    modified_ = false;
+}
+
+std::vector<std::string>& BigIniFile::linesOf(std::size_t index) const
+{
+    Section& section = sections_[index];
+    if (section.rawEnd != 0) {
+        const std::size_t body = section.rawBegin + section.name.size() + 4;  // past "[name]" CR LF
+        forEachIniLine(std::string_view(text_).substr(body, section.rawEnd - body),
+                       [&](std::string_view line) { section.lines.emplace_back(line); });
+        section.rawBegin = section.rawEnd = 0;
+    }
+    return section.lines;
+}
+
+const std::vector<BigIniFile::Section>& BigIniFile::sections() const
+{
+    for (std::size_t i = 0; i < sections_.size(); ++i)
+        linesOf(i);
+    return sections_;
 }
 
 BigIniFile BigIniFile::loadSection(std::string fileName, const std::string& section)
@@ -137,7 +261,7 @@ std::string BigIniFile::ReadString(const std::string& section, const std::string
     const int index = findSection(cleanSectionName(section));
     if (index >= 0) {
         const std::string k = cutChars(key, kMaxChars);
-        for (const auto& line : sections_[static_cast<std::size_t>(index)].lines)
+        for (const auto& line : linesOf(static_cast<std::size_t>(index)))
             if (keyMatches(line, k))
                 return line.substr(line.find('=') + 1);
     }
@@ -158,7 +282,7 @@ void BigIniFile::WriteString(const std::string& section, const std::string& key,
         index = static_cast<int>(sections_.size() - 1);
         lastFound_ = sections_.size() - 1;
     }
-    auto& lines = sections_[static_cast<std::size_t>(index)].lines;
+    auto& lines = linesOf(static_cast<std::size_t>(index));
     for (auto& line : lines) {
         if (keyMatches(line, k)) {
             if (line != newLine) {
@@ -196,6 +320,10 @@ std::string BigIniFile::serialize() const
 {
     std::size_t size = 0;
     for (const auto& s : sections_) {
+        if (s.rawEnd != 0) {
+            size += s.rawEnd - s.rawBegin;
+            continue;
+        }
         if (s.lines.empty())
             continue;
         size += s.name.size() + 6;
@@ -205,6 +333,10 @@ std::string BigIniFile::serialize() const
     std::string out;
     out.reserve(size);
     for (const auto& s : sections_) {
+        if (s.rawEnd != 0) {  // not read in, so unchanged: its bytes as loaded
+            out.append(text_, s.rawBegin, s.rawEnd - s.rawBegin);
+            continue;
+        }
         if (s.lines.empty())
             continue;  // empty sections are not written
         out += '[';

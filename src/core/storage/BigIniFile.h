@@ -1,6 +1,13 @@
 #pragma once
 // The keyed .tlx files: sections of verbatim lines, keys found without regard to
 // case, every string cut to 255 characters, rewritten only when changed.
+//
+// A file that is already laid out exactly as a rewrite would write it (CR LF
+// line ends, one blank line after each section, nothing a load would drop or
+// change) is not split into lines at load: each section keeps its byte range
+// in the loaded text, is read into lines only when it is read or written, and
+// a rewrite copies the untouched sections' bytes as they are. The bytes written
+// are the same either way; a big profiles file just costs a scan, not a parse.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -35,8 +42,13 @@ public:
     struct Section {
         std::string name;
         std::vector<std::string> lines;
+        // Until the section is read into `lines`: its bytes in the loaded text,
+        // header to blank line (rawEnd is 0 once read, or for a section not loaded so).
+        std::size_t rawBegin = 0;
+        std::size_t rawEnd = 0;
     };
-    const std::vector<Section>& sections() const { return sections_; }
+    // Every section with its lines (all of them read in).
+    const std::vector<Section>& sections() const;
 
     // The text UpdateFile writes: every section with lines, CR LF line ends.
     std::string serialize() const;
@@ -44,9 +56,15 @@ public:
 private:
     BigIniFile() = default;
     int findSection(const std::string& name) const;
+    // The section's lines, read from the loaded text on first use.
+    std::vector<std::string>& linesOf(std::size_t index) const;
+    bool indexLaidOutText();
+    void parseText();
 
     std::string fileName_;
-    std::vector<Section> sections_;
+    std::string text_;  // the loaded text while sections still point into it
+    // Mutable: reading a section in is not a change of the object.
+    mutable std::vector<Section> sections_;
     bool modified_ = false;
     bool partial_ = false;
     mutable std::size_t lastFound_ = 0;

@@ -9,7 +9,11 @@ namespace tolvan {
 
 LineList readLineList(const std::string& fileName)
 {
-    const std::string raw = readFile(fileName);
+    return parseLineList(readFile(fileName));
+}
+
+LineList parseLineList(std::string_view raw)
+{
     // A NUL byte is an ordinary character: ending the text there would make every
     // entry after it vanish, and the next write would drop them for good.
     const std::string text = decodeFileText(raw);
@@ -35,6 +39,11 @@ LineList readLineList(const std::string& fileName)
 
 void writeLineList(const std::string& fileName, const LineList& lines)
 {
+    writeFileAtomic(fileName, lineListText(lines));
+}
+
+std::string lineListText(const LineList& lines)
+{
     std::size_t size = 0;
     for (const auto& line : lines)
         size += line.size() + 2;
@@ -44,7 +53,7 @@ void writeLineList(const std::string& fileName, const LineList& lines)
         out += line;
         out += "\r\n";
     }
-    writeFileAtomic(fileName, out);
+    return out;
 }
 
 }  // namespace tolvan
