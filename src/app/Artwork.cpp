@@ -1,5 +1,6 @@
 #include "app/Artwork.h"
 
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QRadialGradient>
@@ -95,13 +96,57 @@ QPixmap aboutPicture(const QSize& size)
     return pm;
 }
 
+namespace {
+
+// Tolvan's icon, the same pictures the desktop's menu shows. They are read only
+// when the icon is first drawn: start-up sets the icon long before anything
+// shows it, and reading six pictures then would hold up the first frame.
+class ResourceIconEngine : public QIconEngine {
+public:
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return loaded().pixmap(size, mode, state);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        loaded().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return loaded().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        // The pictures are added for the normal mode and state only.
+        if (mode != QIcon::Normal || state != QIcon::Off)
+            return {};
+        QList<QSize> sizes;
+        for (int side : kSides)
+            sizes << QSize(side, side);
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new ResourceIconEngine; }
+    QString key() const override { return QStringLiteral("tolvan-resource-icon"); }
+
+private:
+    static constexpr int kSides[] = {16, 32, 48, 64, 128, 256};
+
+    const QIcon& loaded()
+    {
+        if (icon_.isNull())
+            for (int side : kSides)
+                icon_.addFile(QStringLiteral(":/icons/tolvan-%1.png").arg(side), QSize(side, side));
+        return icon_;
+    }
+
+    QIcon icon_;
+};
+
+}  // namespace
+
 QIcon applicationIcon()
 {
-    // Tolvan's icon, the same pictures the desktop's menu shows.
-    QIcon icon;
-    for (int side : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/tolvan-%1.png").arg(side), QSize(side, side));
-    return icon;
+    return QIcon(new ResourceIconEngine);
 }
 
 }  // namespace tolvan::app
