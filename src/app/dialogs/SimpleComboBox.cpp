@@ -4,6 +4,8 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include "widgets/UniformRows.h"
+
 namespace tolvan::app {
 
 SimpleComboBox::SimpleComboBox(QWidget* parent)
@@ -17,6 +19,8 @@ SimpleComboBox::SimpleComboBox(QWidget* parent)
     edit_->setObjectName(QStringLiteral("edit"));
     list_->setObjectName(QStringLiteral("list"));
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Thousands of saved names are not each measured when the list lays out.
+    widgets::UniformRows::install(list_);
     setFocusProxy(edit_);
 
     connect(list_, &QListWidget::currentTextChanged, this, [this](const QString& current) {
