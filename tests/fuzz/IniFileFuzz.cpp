@@ -15,10 +15,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::writeBytes(file, std::string_view(reinterpret_cast<const char*>(data), size));
 
     (void)readLineList(file);
+    // A file laid out as a rewrite writes it keeps its untouched sections' bytes:
+    // edited without reading every section first, it must serialize exactly as
+    // when every section was read in.
+    BigIniFile lazy(file);
     BigIniFile ini(file);
-    for (const auto& section : ini.sections())
+    std::string firstName;
+    for (const auto& section : ini.sections()) {
+        if (firstName.empty())
+            firstName = section.name;
         (void)ini.ReadString(section.name, "URL", "default");
-    ini.WriteString("Fuzz Section", "Key", "value");
+    }
+    for (BigIniFile* f : {&lazy, &ini}) {
+        f->WriteString(firstName, "URL", "changed");
+        f->EraseSection("Fuzz Section");
+        f->WriteString("Fuzz Section", "Key", "value");
+    }
+    if (lazy.serialize() != ini.serialize())
+        std::abort();
     if (ini.ReadString("fuzz section", "KEY", "") != "value")
         std::abort();
 
