@@ -1,5 +1,6 @@
 #include "history/HistoryStore.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "history/HistoryMigrations.h"
@@ -170,9 +171,10 @@ void HistoryStore::flush()
         sqlite::Transaction transaction(*db_);
         auto& insert = *insertSubmission_;
         for (const auto& record : pending_) {
-            insert.bind(1, record.time).bind(2, record.site).bind(3, record.engine).bind(4, record.method);
-            insert.bind(5, record.address).bind(6, record.statusLine).bind(7, record.outcome);
-            insert.bind(8, record.detail).bindBlob(9, record.answer);
+            // The records stay in place until the row is written: no copies.
+            insert.bindUncopied(1, record.time).bindUncopied(2, record.site).bindUncopied(3, record.engine);
+            insert.bindUncopied(4, record.method).bindUncopied(5, record.address).bindUncopied(6, record.statusLine);
+            insert.bindUncopied(7, record.outcome).bindUncopied(8, record.detail).bindBlobUncopied(9, record.answer);
             insert.run();
         }
         transaction.commit();
@@ -194,7 +196,7 @@ std::vector<SubmissionRecord> HistoryStore::submissions(const SubmissionFilter& 
         auto query = db_->prepare(
             "SELECT time, site, engine, method, address, status_line, outcome, detail, answer FROM submissions"
             " WHERE (?1 = '' OR lower(site) = ?1) AND (?2 = '' OR lower(engine) = ?2) AND (?3 = '' OR time >= ?3)"
-            " ORDER BY time, id");
+            " ORDER BY id");
         query.bind(1, asciiLower(filter.site)).bind(2, asciiLower(filter.engine)).bind(3, filter.since);
         while (query.step()) {
             SubmissionRecord row;
@@ -211,6 +213,35 @@ std::vector<SubmissionRecord> HistoryStore::submissions(const SubmissionFilter& 
         }
     } catch (const sqlite::SqliteError& e) {
         disable(e.what());
+    }
+    // By time, rows of the same time in the order they were written. Rows are
+    // written as time goes on, so they are almost always in order already; a
+    // clock set back leaves a few out of place.
+    const auto byTime = [](const SubmissionRecord& a, const SubmissionRecord& b) { return a.time < b.time; };
+    if (std::is_sorted(rows.begin(), rows.end(), byTime))
+        return rows;
+    // Sorting positions moves each record once instead of at every step.
+    std::vector<std::size_t> order(rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&rows](std::size_t a, std::size_t b) { return rows[a].time < rows[b].time; });
+    // rows[k] takes the record at order[k], one cycle of the permutation at a time.
+    std::vector<bool> placed(rows.size());
+    for (std::size_t start = 0; start < rows.size(); ++start) {
+        if (placed[start])
+            continue;
+        SubmissionRecord first = std::move(rows[start]);
+        std::size_t at = start;
+        for (;;) {
+            placed[at] = true;
+            const std::size_t from = order[at];
+            if (from == start) {
+                rows[at] = std::move(first);
+                break;
+            }
+            rows[at] = std::move(rows[from]);
+            at = from;
+        }
     }
     return rows;
 }

@@ -60,6 +60,18 @@ Statement& Statement::bindBlob(int index, std::string_view bytes)
     return *this;
 }
 
+Statement& Statement::bindUncopied(int index, std::string_view text)
+{
+    check(sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC));
+    return *this;
+}
+
+Statement& Statement::bindBlobUncopied(int index, std::string_view bytes)
+{
+    check(sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC));
+    return *this;
+}
+
 Statement& Statement::bind(int index, std::int64_t value)
 {
     check(sqlite3_bind_int64(stmt_, index, value));

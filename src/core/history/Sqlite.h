@@ -36,6 +36,10 @@ public:
     Statement& bindBlob(int index, std::string_view bytes);
     Statement& bind(int index, std::int64_t value);
     Statement& bindNull(int index);
+    // The same without a copy: the bytes must stay in place until the
+    // statement has run or is reset (rows written in a batch are bound so).
+    Statement& bindUncopied(int index, std::string_view text);
+    Statement& bindBlobUncopied(int index, std::string_view bytes);
 
     // Steps once: true while a row is ready, false when done.
     bool step();

@@ -386,7 +386,11 @@ void SubmissionDriver::keepHistory(const std::string& address, const EngineDefin
     if (!history_)
         return;
     SubmissionRecord record;
-    record.time = historyTime(Clock::current().now());
+    if (const std::time_t now = Clock::current().now(); now != historySecond_) {
+        historySecond_ = now;
+        historyTimeText_ = historyTime(now);
+    }
+    record.time = historyTimeText_;
     record.site = address;
     record.engine = definition.engineName;
     record.method = definition.method;
@@ -395,7 +399,7 @@ void SubmissionDriver::keepHistory(const std::string& address, const EngineDefin
     record.detail = detail;
     if (result) {
         record.statusLine = result->statusLine;
-        record.answer = result->answer;
+        record.answer.assign(result->answer, 0, kAnswerHeadBytes);  // all the store keeps of it
     }
     history_->recordSubmission(std::move(record));
     if (const std::string notice = history_->notice(); !notice.empty())

@@ -4,6 +4,7 @@
 // per-request time-out. Runs on the caller's thread; the view's pump lets the
 // front end's handlers (skip(), cancel(), pause()) run inside the waits.
 #include <chrono>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -107,6 +108,9 @@ private:
     bool timerArmed_ = false;
     std::chrono::steady_clock::time_point deadline_;
     std::unique_ptr<HistoryStore> history_;
+    // The history's time of the last row written, kept while the second lasts.
+    std::time_t historySecond_ = -1;
+    std::string historyTimeText_;
     // IndexNow: whether the current engine is one, the key location it uses, and
     // the endpoints that answered 429 (not asked again this run) with the reason.
     bool indexNow_ = false;

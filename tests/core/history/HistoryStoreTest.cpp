@@ -55,6 +55,28 @@ TEST(HistoryStore, RecordsSubmissionsAndFiltersThem)
     EXPECT_EQ(since[0].site, "http://www.two.example/");
 }
 
+TEST(HistoryStore, ListsRowsByTimeWhenTheClockWentBack)
+{
+    test::TempDir base;
+    {
+        HistoryStore store(base.path());
+        for (const char* engine : {"a", "b"})
+            store.recordSubmission(row("2026-05-01T10:00:00Z", "s", engine));
+        store.recordSubmission(row("2026-04-30T09:00:00Z", "s", "c"));  // the clock was set back
+        store.recordSubmission(row("2026-05-01T10:00:00Z", "s", "d"));
+        store.recordSubmission(row("2026-04-30T09:00:00Z", "s", "e"));
+    }
+    HistoryStore store(base.path(), HistoryStore::Access::ReadOnly);
+    std::string engines;
+    for (const auto& r : store.submissions())
+        engines += r.engine;
+    EXPECT_EQ(engines, "ceabd");  // same time: in the order written
+    std::string since;
+    for (const auto& r : store.submissions({"", "", "2026-05-01"}))
+        since += r.engine;
+    EXPECT_EQ(since, "abd");
+}
+
 TEST(HistoryStore, MasksKeyParametersAndKeyFileNames)
 {
     const std::string key = "a1b2c3d4e5f60718";
@@ -122,7 +144,13 @@ TEST(HistoryStore, UpgradesAnOlderSchemaAndRefusesANewerOne)
         HistoryStore store(base.path());
         ASSERT_TRUE(store.available()) << store.problem();
         EXPECT_EQ(store.database()->userVersion(), static_cast<int>(historyMigrations().size()));
-        EXPECT_EQ(store.submissions().size(), 1u);
+        store.recordSubmission(row("2019-12-31T00:00:00Z", "s", "earlier"));
+        const auto rows = store.submissions();
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].engine, "earlier");
+        auto indexes = store.database()->prepare("SELECT count(*) FROM sqlite_master WHERE tbl_name = 'submissions' AND type = 'index'");
+        ASSERT_TRUE(indexes.step());
+        EXPECT_EQ(indexes.integer(0), 0);  // every row written would otherwise update it
         EXPECT_TRUE(store.recordNotifyBatch({"2026-01-01T00:00:00Z", "s", "IndexNow", 1, "HTTP/1.1 200 OK", "accepted", "", ""},
                                             {"http://s/a"}));
     }
