@@ -4,6 +4,7 @@
 // read once per site and engine).
 #include <cstddef>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -89,15 +90,26 @@ public:
     std::string_view value(std::string_view section, std::string_view key) const;
 
 private:
-    void index();
+    void index(std::string_view text);
 
+    // Names are split off once per load; a name of ASCII letters only matches
+    // one of the same length, so most keys are passed over by their length.
+    struct Line {
+        std::string_view key;  // before the first "="
+        std::string_view value;
+        bool hasKey = false;  // a line without "=" matches no key
+        bool asciiKey = false;
+    };
     struct Section {
         std::string_view name;
+        bool asciiName = false;
         std::size_t first = 0;  // index into lines_
         std::size_t count = 0;
     };
-    std::string text_;
-    std::vector<std::string_view> lines_;
+    std::unique_ptr<char[]> buffer_;  // what load() read, never cleared between loads
+    std::size_t bufferSize_ = 0;
+    std::string converted_;  // parse()'s copy, or a Windows-1252 text as UTF-8
+    std::vector<Line> lines_;
     std::vector<Section> sections_;
 };
 
