@@ -24,6 +24,7 @@ start_nginx "$port"
 
 base="$work/base"
 mkdir -p "$base/data" "$base/sites"
+cp data/hosts.tlx "$base/data/"  # as in a real base: every run looks hosts up there
 python3 - "$base" "$engines" "http://127.0.0.1:$port/add" <<'PY'
 import os, sys
 base, count, action = sys.argv[1], int(sys.argv[2]), sys.argv[3]

@@ -29,6 +29,7 @@ action="http://127.0.0.1:$port/add"
 # A base directory with 43 POST engines and a saved list of them.
 base="$work/base"
 mkdir -p "$base/data" "$base/sites"
+cp data/hosts.tlx "$base/data/"  # as in a real base: every run looks hosts up there
 python3 - "$base" "$action" <<'PY'
 import os, sys
 base, action = sys.argv[1], sys.argv[2]

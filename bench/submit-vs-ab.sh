@@ -27,6 +27,7 @@ action="http://127.0.0.1:$port/add"
 # The base directory: definitions, the index, and one saved engine list.
 base="$work/base"
 mkdir -p "$base/data" "$base/sites"
+cp data/hosts.tlx "$base/data/"  # as in a real base: every run looks hosts up there
 python3 - "$base" "$engines" "$action" <<'PY'
 import os, sys
 base, count, action = sys.argv[1], int(sys.argv[2]), sys.argv[3]

@@ -4,6 +4,7 @@
 // plus "Anzwers Path"), Rank and Search (engine -> host), Maker (Web, Product,
 // Update, SignUp). A value is a host with an optional ":port" (Web and Product
 // are full addresses).
+#include <memory>
 #include <string>
 
 namespace tolvan {
@@ -23,7 +24,12 @@ public:
     std::string signUpHost() const { return value("Maker", "SignUp"); }
 
 private:
+    struct Loaded;
     std::string file_;
+    // The file as last read, kept while its identity (inode, size, time) stays:
+    // a run asks for a host per engine, and the update may replace the file
+    // between two runs. Copies of this object share it.
+    std::shared_ptr<Loaded> loaded_;
 };
 
 }  // namespace tolvan
