@@ -1,7 +1,7 @@
 #include "engines/EngineDefinition.h"
 
+#include <charconv>
 #include <climits>
-#include <cstdio>
 #include <stdexcept>
 
 #include "engines/Categories.h"
@@ -172,8 +172,8 @@ DefinitionResult EngineDefinitionReader::read(const std::string& engineName, Sit
     const int count = extraFieldCount(std::string(file_.value("ExtraFields", "extrafields")));
     char key[16] = "Extra";
     for (int i = 1; i <= count; ++i) {
-        const int digits = std::snprintf(key + 5, sizeof key - 5, "%d", i);
-        const std::string_view entry = file_.value("ExtraFields", std::string_view(key, 5 + static_cast<std::size_t>(digits)));
+        const char* const end = std::to_chars(key + 5, key + sizeof key, i).ptr;
+        const std::string_view entry = file_.value("ExtraFields", std::string_view(key, static_cast<std::size_t>(end - key)));
         if (entry.empty())
             continue;
         // Split at the first comma; an entry without one is a field with an empty value.

@@ -38,34 +38,6 @@ constexpr std::size_t kShownBytes = 40;
 // A proxy's answer to CONNECT longer than this is not an answer.
 constexpr std::size_t kMaxTunnelReply = 16 * 1024;
 
-std::string base64(std::string_view in)
-{
-    static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::size_t i = 0;
-    for (; i + 2 < in.size(); i += 3) {
-        const unsigned v = (static_cast<unsigned char>(in[i]) << 16) | (static_cast<unsigned char>(in[i + 1]) << 8)
-                           | static_cast<unsigned char>(in[i + 2]);
-        out += alphabet[(v >> 18) & 63];
-        out += alphabet[(v >> 12) & 63];
-        out += alphabet[(v >> 6) & 63];
-        out += alphabet[v & 63];
-    }
-    if (i + 1 == in.size()) {
-        const unsigned v = static_cast<unsigned char>(in[i]) << 16;
-        out += alphabet[(v >> 18) & 63];
-        out += alphabet[(v >> 12) & 63];
-        out += "==";
-    } else if (i + 2 == in.size()) {
-        const unsigned v = (static_cast<unsigned char>(in[i]) << 16) | (static_cast<unsigned char>(in[i + 1]) << 8);
-        out += alphabet[(v >> 18) & 63];
-        out += alphabet[(v >> 12) & 63];
-        out += alphabet[(v >> 6) & 63];
-        out += '=';
-    }
-    return out;
-}
-
 // Bytes that cannot stand in a request line (blanks, line ends, controls,
 // non-ASCII) are percent-encoded: a typed address with a blank or a line
 // break must neither break the request line nor inject header lines.
@@ -93,6 +65,17 @@ std::string headerValue(std::string_view v)
     std::string out(v);
     std::replace_if(out.begin(), out.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return out;
+}
+
+// Appends "<name><value>\r\n" with the value made safe as headerValue makes it.
+void appendHeader(std::string& head, std::string_view name, std::string_view value)
+{
+    head += name;
+    const std::size_t start = head.size();
+    head += value;
+    std::replace_if(head.begin() + static_cast<std::ptrdiff_t>(start), head.end(),
+                    [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    head += "\r\n";
 }
 
 // Server text made safe to show in one line: control bytes and bytes outside
@@ -169,7 +152,7 @@ void reapLookups()
 
 std::string basicAuthorization(const std::string& user, const std::string& password)
 {
-    return "Basic " + base64(user + ":" + password);
+    return "Basic " + base64Encode(user + ":" + password);
 }
 
 // The state of one request from connect to close.
@@ -220,7 +203,7 @@ void HttpClient::setURL(const std::string& url)
     } else {
         if (url[sep] == ':')
             scheme_ = url.substr(0, sep);
-        if (asciiLower(scheme_) == "https")
+        if (asciiEqualsIgnoreCase(scheme_, "https"))
             port_ = 443;
         if (url.compare(sep + 1, 2, "//") == 0) {
             std::size_t i = sep + 3;
@@ -367,7 +350,7 @@ bool HttpClient::interrupted(const Exchange& ex) const { return interruptSerial_
 std::string HttpClient::requestHead(HttpAction action, std::int64_t contentLength) const
 {
     const char* method = action == httpHead ? "HEAD" : action == httpPost ? "POST" : action == httpPut ? "PUT" : "GET";
-    const bool secure = asciiLower(scheme_) == "https";
+    const bool secure = asciiEqualsIgnoreCase(scheme_, "https");
     const int defaultPort = secure ? 443 : 80;
     const std::string hostPort = hostForRequest(host_) + (port_ != defaultPort ? ":" + std::to_string(port_) : "");
     std::string head = method;
@@ -378,7 +361,7 @@ std::string HttpClient::requestHead(HttpAction action, std::int64_t contentLengt
         head += requestTarget(scheme_) + "://" + requestTarget(hostPort);
     head += requestTarget(path_);
     head += " HTTP/1.0\r\n";
-    head += "Host: " + headerValue(hostPort) + "\r\n";
+    appendHeader(head, "Host: ", hostPort);
     const std::pair<const char*, const std::string*> optional[] = {
         {"Authorization: ", &authorization_}, {"Accept: ", &accept_},     {"From: ", &from_},
         {"User-Agent: ", &userAgent_},        {"If-Modified-Since: ", &ifModifiedSince_},
@@ -386,13 +369,13 @@ std::string HttpClient::requestHead(HttpAction action, std::int64_t contentLengt
     };
     for (const auto& [name, value] : optional)
         if (!value->empty())
-            head += name + headerValue(*value) + "\r\n";
+            appendHeader(head, name, *value);
     for (const std::string& line : extraHeaders_)
         if (!line.empty())  // an empty line would end the head early
-            head += headerValue(line) + "\r\n";
+            appendHeader(head, "", line);
     if (action == httpPost || action == httpPut) {
         if (!contentType_.empty())
-            head += "Content-Type: " + headerValue(contentType_) + "\r\n";
+            appendHeader(head, "Content-Type: ", contentType_);
         head += "Content-Length: " + std::to_string(contentLength) + "\r\n";
     }
     head += "\r\n";
@@ -423,8 +406,8 @@ bool HttpClient::perform(HttpAction action)
         return fail();
     }
     const bool viaProxy = !proxyServer_.empty();
-    const bool secure = asciiLower(scheme_) == "https";
-    if (!viaProxy && !secure && asciiLower(scheme_) != "http") {
+    const bool secure = asciiEqualsIgnoreCase(scheme_, "https");
+    if (!viaProxy && !secure && !asciiEqualsIgnoreCase(scheme_, "http")) {
         setError(kErrorScheme, "Specified URLScheme is invalid.");
         return fail();
     }
@@ -896,7 +879,7 @@ void HttpClient::handleLine(Exchange& ex, std::string_view line)
             value = std::string(v);
         }
     }
-    if (asciiLower(field) == "content-length") {
+    if (asciiEqualsIgnoreCase(field, "content-length")) {
         const auto begin = value.find_first_not_of(' ');
         const auto end = value.find_last_not_of(' ');
         const std::string digits = begin == std::string::npos ? "" : value.substr(begin, end - begin + 1);

@@ -27,29 +27,11 @@ bool isAscii(std::string_view s)
     return all < 0x80;
 }
 
-// Names of ASCII characters only, of the same length: equal when they differ at most in the case of letters.
-bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b)
-{
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        unsigned char ca = static_cast<unsigned char>(a[i]);
-        unsigned char cb = static_cast<unsigned char>(b[i]);
-        if (ca != cb) {
-            if (ca >= 'A' && ca <= 'Z')
-                ca += 'a' - 'A';
-            if (cb >= 'A' && cb <= 'Z')
-                cb += 'a' - 'A';
-            if (ca != cb)
-                return false;
-        }
-    }
-    return true;
-}
-
 // Other names may fold to a different number of bytes: the full comparison decides.
 bool namesMatch(std::string_view stored, bool storedAscii, std::string_view wanted, bool wantedAscii)
 {
     if (storedAscii && wantedAscii)
-        return stored.size() == wanted.size() && asciiEqualsIgnoreCase(stored, wanted);
+        return asciiEqualsIgnoreCase(stored, wanted);
     return equalsIgnoreCase(stored, wanted);
 }
 

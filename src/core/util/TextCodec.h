@@ -30,5 +30,10 @@ std::string foldCase(std::string_view s);
 // A..Z turned into a..z, every other byte as it is: for protocol names, header
 // names and host names, which are ASCII.
 std::string asciiLower(std::string_view s);
+// Whether asciiLower(a) == asciiLower(b), without making either.
+bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b);
+
+// Base64 (RFC 4648, with "=" padding), as Basic authentication and SMTP AUTH send it.
+std::string base64Encode(std::string_view bytes);
 
 }  // namespace tolvan
