@@ -11,15 +11,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-
-#include <openssl/evp.h>
-
 #include <algorithm>
+#include <fstream>
 
 #include "net/MailMessage.h"
 #include "net/NetErrors.h"
 #include "net/TlsConnection.h"
+#include "util/TextCodec.h"
 
 namespace tolvan {
 
@@ -66,15 +64,6 @@ std::string upper(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
     return text;
-}
-
-std::string base64(const std::string& bytes)
-{
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                  reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
-    out.resize(static_cast<std::size_t>(n));
-    return out;
 }
 
 std::string tempDirectory()
@@ -338,11 +327,11 @@ void SmtpClient::authenticate()
     }
     auto has = [&](const char* m) { return std::find(methods.begin(), methods.end(), m) != methods.end(); };
     if (has("PLAIN")) {
-        if (!isClass(command("AUTH PLAIN " + base64(std::string(1, '\0') + userName + '\0' + password)), 2))
+        if (!isClass(command("AUTH PLAIN " + base64Encode(std::string(1, '\0') + userName + '\0' + password)), 2))
             serverError();
     } else if (has("LOGIN")) {
-        if (!isClass(command("AUTH LOGIN"), 3) || !isClass(command(base64(userName)), 3) ||
-            !isClass(command(base64(password)), 2))
+        if (!isClass(command("AUTH LOGIN"), 3) || !isClass(command(base64Encode(userName)), 3) ||
+            !isClass(command(base64Encode(password)), 2))
             serverError();
     } else {
         fail(57032);

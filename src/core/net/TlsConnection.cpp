@@ -1,9 +1,6 @@
 #include "net/TlsConnection.h"
 
 #include <arpa/inet.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509v3.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
@@ -12,9 +9,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "net/OpenSsl.h"
+
 namespace tolvan {
 
 namespace {
+
+const OpenSsl& tls()
+{
+    return openSsl();
+}
 
 std::string envOrEmpty(const char* name)
 {
@@ -33,22 +37,26 @@ SSL_CTX* clientContext(std::string& error)
     const std::string dir = envOrEmpty("SSL_CERT_DIR");
     if (context && file == certFile && dir == certDir)
         return context;
+    if (!tls().loadError.empty()) {
+        error = tls().loadError;
+        return nullptr;
+    }
     if (context) {
-        SSL_CTX_free(context);
+        tls().SSL_CTX_free(context);
         context = nullptr;
     }
-    SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+    SSL_CTX* ctx = tls().SSL_CTX_new(tls().TLS_client_method());
     if (!ctx) {
         error = "the TLS library could not be started";
         return nullptr;
     }
-    SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
-    SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, nullptr);
+    tls().SSL_CTX_ctrl(ctx, SSL_CTRL_SET_MIN_PROTO_VERSION, TLS1_2_VERSION, nullptr);
+    tls().SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, nullptr);
     // A missing trust store is not fatal here: every certificate then fails
     // to verify, which says more than a start-up error would.
-    SSL_CTX_set_default_verify_paths(ctx);
-    SSL_CTX_set_mode(ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
-    ERR_clear_error();
+    tls().SSL_CTX_set_default_verify_paths(ctx);
+    tls().SSL_CTX_ctrl(ctx, SSL_CTRL_MODE, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER, nullptr);
+    tls().ERR_clear_error();
     context = ctx;
     certFile = file;
     certDir = dir;
@@ -67,11 +75,11 @@ std::string libraryReason(unsigned long err)
 {
     if (err == 0)
         return {};
-    const char* reason = ERR_reason_error_string(err);
+    const char* reason = tls().ERR_reason_error_string(err);
     if (reason)
         return reason;
     char buf[256];
-    ERR_error_string_n(err, buf, sizeof buf);
+    tls().ERR_error_string_n(err, buf, sizeof buf);
     return buf;
 }
 
@@ -87,8 +95,8 @@ struct TlsConnection::State {
 
     static int bioWrite(BIO* b, const char* data, int size)
     {
-        auto* s = static_cast<State*>(BIO_get_data(b));
-        BIO_clear_retry_flags(b);
+        auto* s = static_cast<State*>(tls().BIO_get_data(b));
+        tls().BIO_clear_flags(b, BIO_FLAGS_RWS | BIO_FLAGS_SHOULD_RETRY);
         for (;;) {
             const ssize_t n = ::send(s->fd, data, static_cast<std::size_t>(size), MSG_NOSIGNAL);
             if (n >= 0)
@@ -97,15 +105,15 @@ struct TlsConnection::State {
                 continue;
             s->lastErrno = errno;
             if (errno == EAGAIN || errno == EWOULDBLOCK)
-                BIO_set_retry_write(b);
+                tls().BIO_set_flags(b, BIO_FLAGS_WRITE | BIO_FLAGS_SHOULD_RETRY);
             return -1;
         }
     }
 
     static int bioRead(BIO* b, char* data, int size)
     {
-        auto* s = static_cast<State*>(BIO_get_data(b));
-        BIO_clear_retry_flags(b);
+        auto* s = static_cast<State*>(tls().BIO_get_data(b));
+        tls().BIO_clear_flags(b, BIO_FLAGS_RWS | BIO_FLAGS_SHOULD_RETRY);
         for (;;) {
             const ssize_t n = ::recv(s->fd, data, static_cast<std::size_t>(size), 0);
             if (n > 0)
@@ -118,14 +126,14 @@ struct TlsConnection::State {
                 continue;
             s->lastErrno = errno;
             if (errno == EAGAIN || errno == EWOULDBLOCK)
-                BIO_set_retry_read(b);
+                tls().BIO_set_flags(b, BIO_FLAGS_READ | BIO_FLAGS_SHOULD_RETRY);
             return -1;
         }
     }
 
     static long bioCtrl(BIO* b, int cmd, long, void*)
     {
-        auto* s = static_cast<State*>(BIO_get_data(b));
+        auto* s = static_cast<State*>(tls().BIO_get_data(b));
         switch (cmd) {
         case BIO_CTRL_FLUSH: return 1;
         case BIO_CTRL_EOF: return s && s->eof ? 1 : 0;
@@ -136,12 +144,12 @@ struct TlsConnection::State {
     static BIO_METHOD* method()
     {
         static BIO_METHOD* m = [] {
-            BIO_METHOD* bm = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "tolvan socket");
-            BIO_meth_set_write(bm, bioWrite);
-            BIO_meth_set_read(bm, bioRead);
-            BIO_meth_set_ctrl(bm, bioCtrl);
-            BIO_meth_set_create(bm, [](BIO* b) {
-                BIO_set_init(b, 1);
+            BIO_METHOD* bm = tls().BIO_meth_new(tls().BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "tolvan socket");
+            tls().BIO_meth_set_write(bm, bioWrite);
+            tls().BIO_meth_set_read(bm, bioRead);
+            tls().BIO_meth_set_ctrl(bm, bioCtrl);
+            tls().BIO_meth_set_create(bm, [](BIO* b) {
+                tls().BIO_set_init(b, 1);
                 return 1;
             });
             return bm;
@@ -163,36 +171,36 @@ TlsConnection::TlsConnection(int fd, const std::string& host) : state_(new State
         fail(TlsFailure::Handshake, error);
         return;
     }
-    SSL* ssl = SSL_new(ctx);
-    BIO* bio = ssl ? BIO_new(State::method()) : nullptr;
+    SSL* ssl = tls().SSL_new(ctx);
+    BIO* bio = ssl ? tls().BIO_new(State::method()) : nullptr;
     if (!ssl || !bio) {
         if (ssl)
-            SSL_free(ssl);
+            tls().SSL_free(ssl);
         fail(TlsFailure::Handshake, "the TLS library could not make a connection");
-        ERR_clear_error();
+        tls().ERR_clear_error();
         return;
     }
-    BIO_set_data(bio, state_);
-    SSL_set_bio(ssl, bio, bio);
+    tls().BIO_set_data(bio, state_);
+    tls().SSL_set_bio(ssl, bio, bio);
     state_->ssl = ssl;
-    SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    tls().SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
     bool named = false;
     if (isIpLiteral(host)) {
         // Addresses are matched against the certificate's IP entries and are
         // never sent as a server name.
-        named = X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str()) == 1;
+        named = tls().X509_VERIFY_PARAM_set1_ip_asc(tls().SSL_get0_param(ssl), host.c_str()) == 1;
     } else if (!host.empty()) {
-        named = SSL_set1_host(ssl, host.c_str()) == 1 && SSL_set_tlsext_host_name(ssl, host.c_str()) == 1;
+        named = tls().SSL_set1_host(ssl, host.c_str()) == 1 && tls().SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(host.c_str())) == 1;
     }
     if (!named)
         fail(TlsFailure::Handshake, "the host name \"" + host + "\" cannot be checked");
-    ERR_clear_error();
+    tls().ERR_clear_error();
 }
 
 TlsConnection::~TlsConnection()
 {
     if (state_->ssl)
-        SSL_free(state_->ssl);  // frees the BIO as well
+        tls().SSL_free(state_->ssl);  // frees the BIO as well
     delete state_;
 }
 
@@ -209,8 +217,8 @@ TlsConnection::Status TlsConnection::fail(TlsFailure kind, std::string reason, i
 TlsConnection::Status TlsConnection::classify(int ret, const char* step)
 {
     const bool handshaking = !established_;
-    const int err = SSL_get_error(state_->ssl, ret);
-    const unsigned long queued = ERR_peek_error();
+    const int err = tls().SSL_get_error(state_->ssl, ret);
+    const unsigned long queued = tls().ERR_peek_error();
     switch (err) {
     case SSL_ERROR_WANT_READ: return Status::WantRead;
     case SSL_ERROR_WANT_WRITE: return Status::WantWrite;
@@ -219,13 +227,13 @@ TlsConnection::Status TlsConnection::classify(int ret, const char* step)
         return Status::Closed;
     default: break;
     }
-    ERR_clear_error();
+    tls().ERR_clear_error();
     if (handshaking) {
-        const long verify = SSL_get_verify_result(state_->ssl);
+        const long verify = tls().SSL_get_verify_result(state_->ssl);
         if (verify == X509_V_ERR_HOSTNAME_MISMATCH || verify == X509_V_ERR_IP_ADDRESS_MISMATCH)
-            return fail(TlsFailure::NameMismatch, X509_verify_cert_error_string(verify));
+            return fail(TlsFailure::NameMismatch, tls().X509_verify_cert_error_string(verify));
         if (verify != X509_V_OK)
-            return fail(TlsFailure::Untrusted, X509_verify_cert_error_string(verify));
+            return fail(TlsFailure::Untrusted, tls().X509_verify_cert_error_string(verify));
     }
     const bool eof = state_->eof
                      || (err == SSL_ERROR_SSL && ERR_GET_REASON(queued) == SSL_R_UNEXPECTED_EOF_WHILE_READING)
@@ -252,9 +260,9 @@ TlsConnection::Status TlsConnection::handshakeStep()
         return Status::Failed;
     if (established_)
         return Status::Done;
-    ERR_clear_error();
+    tls().ERR_clear_error();
     state_->lastErrno = 0;
-    const int ret = SSL_connect(state_->ssl);
+    const int ret = tls().SSL_connect(state_->ssl);
     if (ret == 1) {
         established_ = true;
         return Status::Done;
@@ -283,9 +291,9 @@ TlsConnection::Status TlsConnection::read(char* buffer, std::size_t size, std::s
         if (s != Status::Done)
             return s;
     }
-    ERR_clear_error();
+    tls().ERR_clear_error();
     state_->lastErrno = 0;
-    if (SSL_read_ex(state_->ssl, buffer, size, &got) == 1)
+    if (tls().SSL_read_ex(state_->ssl, buffer, size, &got) == 1)
         return Status::Done;
     got = 0;
     return classify(0, "read");
@@ -303,9 +311,9 @@ TlsConnection::Status TlsConnection::write(const char* data, std::size_t size, s
     }
     if (size == 0)
         return Status::Done;
-    ERR_clear_error();
+    tls().ERR_clear_error();
     state_->lastErrno = 0;
-    if (SSL_write_ex(state_->ssl, data, size, &written) == 1)
+    if (tls().SSL_write_ex(state_->ssl, data, size, &written) == 1)
         return Status::Done;
     written = 0;
     const Status s = classify(0, "write");
@@ -337,19 +345,19 @@ void TlsConnection::shutdown()
 {
     if (!state_->ssl || !established_ || failure_ != TlsFailure::None)
         return;
-    ERR_clear_error();
-    SSL_shutdown(state_->ssl);
-    ERR_clear_error();
+    tls().ERR_clear_error();
+    tls().SSL_shutdown(state_->ssl);
+    tls().ERR_clear_error();
 }
 
 bool TlsConnection::hasBufferedData() const
 {
-    return state_->ssl && established_ && SSL_pending(state_->ssl) > 0;
+    return state_->ssl && established_ && tls().SSL_pending(state_->ssl) > 0;
 }
 
 std::string TlsConnection::protocol() const
 {
-    return state_->ssl && established_ ? SSL_get_version(state_->ssl) : "";
+    return state_->ssl && established_ ? tls().SSL_get_version(state_->ssl) : "";
 }
 
 }  // namespace tolvan

@@ -1,6 +1,7 @@
 #include "net/TlsConnection.h"
 
 #include <arpa/inet.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -104,6 +105,24 @@ TEST(TlsConnection, TrustedServerByNameAndByAddressCarriesARequestAndItsAnswer)
         EXPECT_EQ(answer.substr(answer.size() - 11), "body of 201");
     }
     EXPECT_EQ(log.read("request-1"), "GET /status/201 HTTP/1.0\r\n\r\n");
+}
+
+TEST(TlsConnection, TheLibraryIsLoadedByTheFirstConnectionThatNeedsIt)
+{
+    const auto loaded = [] {
+        void* handle = ::dlopen("libssl.so.3", RTLD_NOW | RTLD_NOLOAD);
+        if (handle)
+            ::dlclose(handle);
+        return handle != nullptr;
+    };
+    if (loaded())
+        GTEST_SKIP() << "an earlier test of this process made a TLS connection";
+    TempDir log;
+    TlsServer server("good.pem", "http", {log.path()});
+    EXPECT_FALSE(loaded());
+    const Outcome outcome = handshakeWith(server, "localhost");
+    EXPECT_EQ(outcome.status, TlsConnection::Status::Done) << outcome.reason;
+    EXPECT_TRUE(loaded());
 }
 
 TEST(TlsConnection, CertificatesThatMustNotBeTrustedFailWithTheVerifiersReason)
