@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "TestSupport.h"
 #include "net/RemoteHosts.h"
+#include "util/Files.h"
 
 using namespace tolvan;
 
@@ -54,4 +57,22 @@ TEST_F(BuiltIn, PlaceholdersAreEncodedAndFixedTextsStay)
     EXPECT_EQ(action("Anzwers").value(),
               "http://anzwers.test/0123456789012345678901234567890123456789/addurl.html?newurl="
               "http%3A%2F%2Fwww.mysite.example%2Fa+b&email=me%40mysite.example&Send=Send");
+}
+
+// One object serves a whole run (and the window's life): a hosts file the
+// update replaces, or a user edits, or removes, is read again.
+TEST(RemoteHostsFile, ChangesAreSeenByTheSameObject)
+{
+    test::TempDir base;
+    const RemoteHosts hosts(base.path());
+    EXPECT_EQ(hosts.engineHost("Lycos"), "");
+    base.write("data/hosts.tlx", "[Engines]\r\nLycos=one.test\r\n");
+    EXPECT_EQ(hosts.engineHost("Lycos"), "one.test");
+    writeFileAtomic(base.file("data/hosts.tlx"), "[Engines]\r\nLycos=two.test\r\n");
+    EXPECT_EQ(hosts.engineHost("Lycos"), "two.test");
+    const RemoteHosts copy = hosts;
+    base.write("data/hosts.tlx", "[Engines]\r\nLycos=three.test:8080\r\n");  // rewritten in place, longer
+    EXPECT_EQ(copy.engineHost("Lycos"), "three.test:8080");
+    std::remove(base.file("data/hosts.tlx").c_str());
+    EXPECT_EQ(hosts.engineHost("Lycos"), "");
 }
