@@ -249,6 +249,25 @@ class RankCommand(unittest.TestCase):
             self.assertEqual(result.returncode, 2, bad)
             self.assertIn("Usage: tolvan history rank", result.stderr)
 
+    def test_one_site_in_several_forms_is_one_history(self):
+        self.serve([
+            {"path": "/robots.txt", "status": 404},
+            {"path": "/search", "body": mojeek_page(["https://www.acme.example/"])},
+        ])
+        result = self.rank("--site", "HTTP://WWW.Acme.example", "--phrase", "a", "--engine", "Mojeek", "--pause", "0")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.split("\t")[0], "HTTP://WWW.Acme.example", "printed as given")
+        db = sqlite3.connect(os.path.join(self.base, "history.db"))
+        with db:  # a row as an earlier version wrote it
+            db.execute("INSERT INTO rank_checks (time, site, phrase, engine, outcome, place, address, depth, detail)"
+                       " VALUES ('2026-01-01T06:00:00Z', 'http://www.acme.example', 'a', 'Mojeek', 'found', 5, '',"
+                       " 10, '')")
+        db.close()
+        for form in ("http://www.acme.example/", "http://WWW.ACME.example", "Http://www.acme.example"):
+            rows = [line.split("\t") for line in self.history("--site", form).stdout.splitlines()]
+            self.assertEqual([(r[1], r[5]) for r in rows],
+                             [("http://www.acme.example", "5"), ("http://www.acme.example/", "1")], form)
+
     def test_a_locked_history_does_not_stop_the_run(self):
         self.serve([
             {"path": "/robots.txt", "status": 404},

@@ -27,6 +27,8 @@
 #include "app/MainWindow.h"
 #include "app/RankApiKeys.h"
 #include "app/dialogs/RankTrackerWindow.h"
+#include "history/HistoryStore.h"
+#include "history/Sqlite.h"
 #include "app/pages/OptionsPage.h"
 #include "secrets/LibSecretStore.h"
 #include "util/Files.h"
@@ -298,4 +300,25 @@ TEST(RankTrackerTest, AUserMadeDefinitionThatNeedsAKeyGetsAKeyFieldOnTheOptionsP
     options.show();
     EXPECT_NE(options.rankKeyField(QStringLiteral("Later Find")), nullptr);
     EXPECT_NE(options.rankKeyField(QStringLiteral("Acme Find")), nullptr);
+}
+
+TEST(RankTrackerTest, OneSiteWrittenInSeveralFormsIsOneChoiceWithOneChart)
+{
+    GuiWorkspace ws(false);
+    {
+        HistoryStore store(ws.base().path());
+        ASSERT_TRUE(store.available()) << store.problem();
+        // Rows as earlier versions wrote them: the site as it was typed.
+        store.database()->exec(
+            "INSERT INTO rank_checks (time, site, phrase, engine, outcome, place, address, depth, detail) VALUES"
+            " ('2026-12-01T06:00:00Z', 'http://www.Acme.example', 'blue', 'Mojeek', 'found', 3, '', 10, ''),"
+            " ('2026-12-02T06:00:00Z', 'http://www.acme.example/', 'blue', 'Mojeek', 'found', 2, '', 10, ''),"
+            " ('2026-12-03T06:00:00Z', 'HTTP://WWW.ACME.EXAMPLE', 'blue', 'Mojeek', 'not-found', NULL, '', 10, '')");
+    }
+    RankTrackerWindow window(ws.base().path());
+    ASSERT_EQ(window.historysite->count(), 1);
+    EXPECT_EQ(window.historysite->currentText(), "http://www.acme.example/");
+    EXPECT_EQ(window.chartPoints(), 2);
+    EXPECT_EQ(window.chartGaps(), 1);
+    EXPECT_EQ(window.bestlabel->text(), "Best place: Mojeek 2");
 }

@@ -264,8 +264,8 @@ void RankTrackerWindow::checkbtnClick()
     const std::string notice = store.notice();
     if (!notice.empty())
         showNotice(this, q(notice));
-    // The history below turns to what was just checked.
-    fillHistoryChoices(q(request.sites.back()), q(request.phrases.back()));
+    // The history below turns to what was just checked, the site named as the history keeps it.
+    fillHistoryChoices(q(rankHistorySite(request.sites.back())), q(request.phrases.back()));
 }
 
 void RankTrackerWindow::fillHistoryChoices(QString site, QString phrase)

@@ -1,9 +1,12 @@
 #include "ranking/RankHistory.h"
 
+#include <algorithm>
 #include <ctime>
+#include <set>
 
 #include "history/HistoryStore.h"
 #include "history/Sqlite.h"
+#include "util/TextCodec.h"
 
 namespace tolvan {
 
@@ -75,6 +78,36 @@ std::vector<RankPoint> thinRankSeries(const std::vector<RankPoint>& points, std:
     return thin;
 }
 
+std::string rankHistorySite(std::string_view site)
+{
+    const std::size_t scheme = site.find("://");
+    const std::size_t hostAt = scheme == std::string_view::npos ? 0 : scheme + 3;
+    const std::size_t hostEnd = std::min(site.find_first_of("/?#", hostAt), site.size());
+    std::string out = asciiLower(site.substr(0, hostEnd));
+    const std::string_view rest = site.substr(hostEnd);
+    if (scheme == std::string_view::npos)
+        return rest == "/" ? out : out.append(rest);
+    if (rest.empty() || rest.front() != '/')
+        out += '/';
+    return out.append(rest);
+}
+
+namespace {
+
+// The other way the same site may stand in rows written before sites were
+// kept in one form: "http://x.example" for "http://x.example/", "x.example/"
+// for "x.example". Case needs no second form: the column compares without it.
+std::string olderSiteForm(const std::string& normal)
+{
+    const std::size_t scheme = normal.find("://");
+    if (scheme == std::string::npos)
+        return normal.find_first_of("/?#") == std::string::npos ? normal + "/" : normal;
+    const std::size_t path = normal.find('/', scheme + 3);
+    return path == normal.size() - 1 ? normal.substr(0, path) : normal;
+}
+
+}  // namespace
+
 RankHistory::RankHistory(HistoryStore& store) : store_(store) {}
 
 bool RankHistory::record(const std::vector<RankCheckResult>& results)
@@ -89,7 +122,7 @@ bool RankHistory::record(const std::vector<RankCheckResult>& results)
             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
         auto competitor = db->prepare("INSERT INTO rank_competitors (check_id, place, address) VALUES (?, ?, ?)");
         for (const RankCheckResult& r : results) {
-            insert.bind(1, r.time).bind(2, r.site).bind(3, r.phrase).bind(4, r.engine);
+            insert.bind(1, r.time).bind(2, rankHistorySite(r.site)).bind(3, r.phrase).bind(4, r.engine);
             insert.bind(5, std::string(rankOutcomeName(r.outcome)));
             if (r.outcome == RankOutcome::Found)
                 insert.bind(6, static_cast<std::int64_t>(r.place));
@@ -120,9 +153,10 @@ std::vector<RankCheckResult> RankHistory::checks(const RankHistoryFilter& filter
     try {
         auto query = db->prepare(
             "SELECT id, time, site, phrase, engine, outcome, place, address, depth, detail FROM rank_checks"
-            " WHERE (?1 = '' OR site = ?1) AND (?2 = '' OR phrase = ?2) AND (?3 = '' OR time >= ?3)"
+            " WHERE (?1 = '' OR site IN (?1, ?4)) AND (?2 = '' OR phrase = ?2) AND (?3 = '' OR time >= ?3)"
             " ORDER BY time, id");
-        query.bind(1, filter.site).bind(2, filter.phrase).bind(3, filter.since);
+        const std::string site = filter.site.empty() ? std::string() : rankHistorySite(filter.site);
+        query.bind(1, site).bind(2, filter.phrase).bind(3, filter.since).bind(4, olderSiteForm(site));
         auto competitors = db->prepare("SELECT address FROM rank_competitors WHERE check_id = ? ORDER BY place");
         while (query.step()) {
             RankCheckResult r;
@@ -157,8 +191,10 @@ std::map<std::string, std::vector<RankPoint>, std::less<>> RankHistory::series(c
     try {
         // A long history is read row by row: no copies of the texts.
         auto query = db->prepare(
-            "SELECT engine, time, outcome, place FROM rank_checks WHERE site = ?1 AND phrase = ?2 ORDER BY time, id");
-        query.bind(1, site).bind(2, phrase);
+            "SELECT engine, time, outcome, place FROM rank_checks WHERE site IN (?1, ?3) AND phrase = ?2"
+            " ORDER BY time, id");
+        const std::string normal = rankHistorySite(site);
+        query.bind(1, normal).bind(2, phrase).bind(3, olderSiteForm(normal));
         while (query.step()) {
             RankPoint p;
             p.seconds = historySeconds(query.view(1));
@@ -184,10 +220,11 @@ RankCompetitors RankHistory::latestCompetitors(const std::string& site, const st
         return out;
     try {
         auto latest = db->prepare(
-            "SELECT c.id, c.engine, c.time FROM rank_checks c WHERE c.site = ?1 AND c.phrase = ?2"
+            "SELECT c.id, c.engine, c.time FROM rank_checks c WHERE c.site IN (?1, ?3) AND c.phrase = ?2"
             " AND EXISTS (SELECT 1 FROM rank_competitors k WHERE k.check_id = c.id)"
             " ORDER BY c.time DESC, c.id DESC LIMIT 1");
-        latest.bind(1, site).bind(2, phrase);
+        const std::string normal = rankHistorySite(site);
+        latest.bind(1, normal).bind(2, phrase).bind(3, olderSiteForm(normal));
         if (!latest.step())
             return out;
         out.engine = latest.text(1);
@@ -209,9 +246,16 @@ std::vector<std::pair<std::string, std::string>> RankHistory::selections()
     if (!db)
         return out;
     try {
-        auto query = db->prepare("SELECT DISTINCT site, phrase FROM rank_checks ORDER BY site, phrase");
-        while (query.step())
-            out.emplace_back(query.text(0), query.text(1));
+        // Older rows may hold a site in another form: each is named once, as kept now.
+        auto query = db->prepare("SELECT DISTINCT site, phrase FROM rank_checks");
+        std::set<std::pair<std::string, std::string>> seen;
+        while (query.step()) {
+            std::string site = rankHistorySite(query.view(0));
+            std::string phrase = query.text(1);
+            if (seen.emplace(asciiLower(site), asciiLower(phrase)).second)
+                out.emplace_back(std::move(site), std::move(phrase));
+        }
+        std::sort(out.begin(), out.end());
     } catch (const sqlite::SqliteError& e) {
         store_.disable(e.what());
     }

@@ -79,6 +79,12 @@ private:
     HistoryStore& store_;
 };
 
+// The site as the history keeps it: scheme and host in lower case, and an
+// address with a scheme but no path ends in "/" ("HTTP://Www.Example.com" ->
+// "http://www.example.com/"); a bare host loses a lone final "/". The path
+// keeps its case.
+std::string rankHistorySite(std::string_view site);
+
 // "found" -> RankOutcome::Found; an unknown name reads as failed.
 RankOutcome rankOutcomeFromName(std::string_view name);
 

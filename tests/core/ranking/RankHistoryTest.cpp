@@ -181,3 +181,35 @@ TEST(RankHistoryTest, ResultAddressesOfTheEightEnginesPages)
     EXPECT_EQ(rankResultAddresses(page, "% </B>", "</A>", 1).size(), 1u);
     EXPECT_TRUE(rankResultAddresses("<html>no results</html>", "% </B>", "</A>", 10).empty());
 }
+
+TEST(RankHistoryTest, ASiteIsKeptInOneFormAndOlderRowsInOtherFormsAreFound)
+{
+    EXPECT_EQ(rankHistorySite("HTTP://WWW.Example.COM"), "http://www.example.com/");
+    EXPECT_EQ(rankHistorySite("https://Acme.example:8443/Shop"), "https://acme.example:8443/Shop") << "the path keeps its case";
+    EXPECT_EQ(rankHistorySite("http://x.example?q=1"), "http://x.example/?q=1");
+    EXPECT_EQ(rankHistorySite("WWW.Acme.example/"), "www.acme.example");
+    EXPECT_EQ(rankHistorySite("acme.example/Shop/"), "acme.example/Shop/");
+
+    TempDir base;
+    HistoryStore store(base.path());
+    ASSERT_TRUE(store.available()) << store.problem();
+    // Rows as earlier versions wrote them: the site as it was typed.
+    store.database()->exec(
+        "INSERT INTO rank_checks (time, site, phrase, engine, outcome, place, address, depth, detail) VALUES"
+        " ('2026-12-01T06:00:00Z', 'http://www.Example.com', 'blue', 'Mojeek', 'found', 4, '', 10, ''),"
+        " ('2026-12-02T06:00:00Z', 'HTTP://WWW.EXAMPLE.COM/', 'blue', 'Mojeek', 'found', 3, '', 10, ''),"
+        " ('2026-12-02T06:00:00Z', 'www.example.com/', 'blue', 'Mojeek', 'found', 9, '', 10, '')");
+    RankHistory history(store);
+    RankCheckResult now = outcome("2026-12-03T06:00:00Z", "Mojeek", RankOutcome::Found, 2, "blue");
+    now.site = "http://WWW.example.com";
+    ASSERT_TRUE(history.record({now}));
+
+    const auto rows = history.checks({"http://www.example.com", "", ""});
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows.back().site, "http://www.example.com/") << "kept in its one form";
+    EXPECT_EQ(history.series("HTTP://www.example.com/", "blue").at("Mojeek").size(), 3u);
+    EXPECT_EQ(history.checks({"WWW.example.com", "", ""}).size(), 1u) << "a bare host is another site";
+    EXPECT_EQ(history.latestCompetitors("http://www.example.com", "blue").addresses, now.competitors);
+    EXPECT_EQ(history.selections(), (std::vector<std::pair<std::string, std::string>>{
+                                         {"http://www.example.com/", "blue"}, {"www.example.com", "blue"}}));
+}
