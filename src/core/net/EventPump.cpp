@@ -24,6 +24,19 @@ short EventPump::waitForSocket(int fd, short events, int timeoutMs)
     }
 }
 
+bool EventPump::pauseUnless(int ms, const bool& stop)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!stop) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+        if (left <= 0)
+            return true;
+        waitForSocket(-1, 0, static_cast<int>(left < 50 ? left : 50));
+    }
+    return false;
+}
+
 namespace {
 class PlainEventPump final : public EventPump {
 public:

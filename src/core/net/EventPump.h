@@ -21,6 +21,10 @@ public:
     // fd < 0 just pumps for timeoutMs.
     virtual short waitForSocket(int fd, short events, int timeoutMs);
 
+    // Pumps for ms milliseconds, unless `stop` turns true meanwhile (a handler
+    // run by the pump sets it): false then, true once the time has passed.
+    bool pauseUnless(int ms, const bool& stop);
+
     // The pump for programs without a window: processEvents() does nothing.
     static EventPump& plain();
 

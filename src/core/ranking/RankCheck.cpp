@@ -147,14 +147,8 @@ RankCheck::RankCheck(std::string baseDir, EventPump& pump)
     : baseDir_(std::move(baseDir)), pump_(pump), http_(timedPump_)
 {
     http_.OnTransfer = [this](std::int64_t, std::string_view piece) {
-        if (tooLarge_)
-            return;
-        if (body_.size() + piece.size() > kMaxPageBytes) {
-            tooLarge_ = true;
+        if (!body_.tooLarge() && !body_.append(piece))
             http_.setAction(httpIdle);
-            return;
-        }
-        body_.append(piece);
     };
     http_.OnHeader = [this](const std::string& field, const std::string& value) {
         const std::string name = asciiLower(field);
@@ -173,19 +167,6 @@ void RankCheck::stop()
     http_.setAction(httpIdle);
 }
 
-bool RankCheck::pause(int ms)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!stopped_) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
-        if (left <= 0)
-            return true;
-        pump_.waitForSocket(-1, 0, static_cast<int>(std::min<long long>(left, 50)));
-    }
-    return false;
-}
-
 void RankCheck::politePause(EngineState& engine)
 {
     if (engine.asked) {
@@ -194,7 +175,7 @@ void RankCheck::politePause(EngineState& engine)
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now()).count();
         if (left > 0)
-            pause(static_cast<int>(left));
+            pump_.pauseUnless(static_cast<int>(left), stopped_);
     }
     engine.asked = true;
     engine.lastRequest = std::chrono::steady_clock::now();
@@ -206,7 +187,6 @@ RankCheck::Answer RankCheck::fetchOnce(const std::string& url, const std::vector
     body_.clear();
     location_.clear();
     retryAfter_.clear();
-    tooLarge_ = false;
     timedPump_.arm(timeoutMs_);
     http_.setAction(httpResetHeaders);
     http_.setUserAgent(userAgent_);
@@ -223,9 +203,9 @@ RankCheck::Answer RankCheck::fetchOnce(const std::string& url, const std::vector
     answer.status = statusCode(answer.statusLine);
     answer.location = location_;
     answer.retryAfter = retryAfter_;
-    answer.tooLarge = tooLarge_;
+    answer.tooLarge = body_.tooLarge();
     answer.timedOut = timedPump_.expired();
-    if (tooLarge_) {
+    if (answer.tooLarge) {
         answer.ok = false;
         answer.error = "the answer is larger than 32 MB";
     } else if (answer.timedOut) {
@@ -235,7 +215,7 @@ RankCheck::Answer RankCheck::fetchOnce(const std::string& url, const std::vector
         answer.ok = false;
         answer.error = stopped_ ? "stopped" : "the connection ended without an answer";
     }
-    answer.body = std::move(body_);
+    answer.body = std::move(body_.text());
     body_.clear();
     return answer;
 }
@@ -257,7 +237,7 @@ RankCheck::Answer RankCheck::fetch(EngineState& engine, const std::string& url, 
                                        answer.status) == engine.def.refusalStatuses.end();
         if (!retry || !passing || attempt >= kAttempts)
             return answer;
-        if (!pause(firstRetryPauseMs_ << (attempt - 1)))
+        if (!pump_.pauseUnless(firstRetryPauseMs_ << (attempt - 1), stopped_))
             return answer;
     }
 }

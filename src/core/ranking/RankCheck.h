@@ -15,6 +15,7 @@
 #include "net/EventPump.h"
 #include "net/DeadlinePump.h"
 #include "net/HttpClient.h"
+#include "ranking/CappedPage.h"
 #include "ranking/RankResult.h"
 #include "ranking/RobotsRules.h"
 
@@ -67,7 +68,7 @@ public:
     // Pauses after a failed request: the first, doubling each time.
     void setFirstRetryPause(int ms) { firstRetryPauseMs_ = ms; }
     static constexpr int kAttempts = 3;
-    static constexpr std::size_t kMaxPageBytes = 32u << 20;
+    static constexpr std::size_t kMaxPageBytes = CappedPage::kMaxBytes;
 
     // "Tolvan/<version> (+<product address>)".
     static std::string userAgent(const std::string& baseDir);
@@ -89,7 +90,6 @@ private:
     Answer fetch(EngineState& engine, const std::string& url, const std::vector<std::string>& headers,
                  bool retry);
     void politePause(EngineState& engine);
-    bool pause(int ms);
     RankCheckResult checkDefined(EngineState& engine, const std::string& site, const std::string& phrase, long depth);
     RankCheckResult checkBuiltIn(EngineState& engine, const std::string& site, const std::string& phrase, long depth);
     bool robotsAllow(EngineState& engine, const std::string& url, std::string& problem);
@@ -99,9 +99,9 @@ private:
     DeadlinePump timedPump_{pump_, [this] { http_.setAction(httpIdle); }};
     HttpClient http_;
     std::string userAgent_;
-    std::string body_;
+    CappedPage body_;
     std::string location_, retryAfter_;
-    bool tooLarge_ = false, stopped_ = false;
+    bool stopped_ = false;
     long long timeoutMs_ = 0;
     int minPauseMs_ = 0, maxPauseMs_ = 0, firstRetryPauseMs_ = 1000;
     std::mt19937 random_{std::random_device{}()};

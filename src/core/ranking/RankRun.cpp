@@ -33,14 +33,8 @@ RankRun::RankRun(std::string baseDir, RankView& view, EventPump& pump)
 {
     // The page is kept here; the view gets it once the page is over.
     http_.OnTransfer = [this](std::int64_t, std::string_view piece) {
-        if (oversized_)
-            return;
-        if (page_.size() + piece.size() > kMaxPageBytes) {
-            oversized_ = true;
+        if (!page_.tooLarge() && !page_.append(piece))
             http_.setAction(httpIdle);
-            return;
-        }
-        page_.append(piece);
     };
 }
 
@@ -66,19 +60,6 @@ void RankRun::cancel()
         return;
     cancelled_ = true;
     stop();
-}
-
-bool RankRun::pause(int ms)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!stopped_) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
-        if (left <= 0)
-            return true;
-        pump_.waitForSocket(-1, 0, static_cast<int>(std::min<long long>(left, 50)));
-    }
-    return false;
 }
 
 bool RankRun::run(const RankRequest& request)
@@ -168,7 +149,6 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
     if (stopped_)
         return PageResult::Stopped;
     page_.clear();
-    oversized_ = false;
     // The phrase box may have been edited since the last page.
     lastPhrase_ = view_.phrase();
     const std::string query = rankQueryPhrase(lastPhrase_);
@@ -194,24 +174,24 @@ RankRun::PageResult RankRun::fetchPage(RankEngine engine, long n, bool firstPage
         return PageResult::Stopped;
     // An interrupted request may end quietly: the time-out and the size cap
     // are told by their own flags.
-    if (oversized_) {
+    if (page_.tooLarge()) {
         page_.clear();
-        view_.setRankBuffer(page_);
+        view_.setRankBuffer(page_.text());
         return failPage(engine, kTooLarge);
     }
-    view_.setRankBuffer(page_);
+    view_.setRankBuffer(page_.text());
     if (timedPump_.expired())
         return failPage(engine, kTimedOut);
     if (yahooMatchless)
         return PageResult::NoYahooMatch;
     if (!failure.empty())
         return failPage(engine, failure);
-    markerSeen_ = markerSeen_ || page_.find(recipe.marker) != std::string::npos;
-    place = findrank(page_, recipe.marker, site_, recipe.terminator);
+    markerSeen_ = markerSeen_ || page_.text().find(recipe.marker) != std::string::npos;
+    place = findrank(page_.text(), recipe.marker, site_, recipe.terminator);
     // The results seen, for the history: the first ten of the engine, and the
     // address that matched.
     const std::size_t wanted = place > 0 ? static_cast<std::size_t>(place) : kCompetitors;
-    const std::vector<std::string> addresses = rankResultAddresses(page_, recipe.marker, recipe.terminator,
+    const std::vector<std::string> addresses = rankResultAddresses(page_.text(), recipe.marker, recipe.terminator,
                                                                    std::max(wanted, kCompetitors));
     for (std::size_t i = 0; i < addresses.size() && competitors_.size() < kCompetitors; ++i)
         competitors_.push_back(addresses[i]);
@@ -279,7 +259,7 @@ void RankRun::checkEngine(RankEngine engine, int depth)
                 report(engine, RankOutcome::Failed, 0, n, "failed: " + lastFailure_);
                 return;
             }
-            if (!pause(firstRetryPauseMs_ << (failures - 1)))
+            if (!pump_.pauseUnless(firstRetryPauseMs_ << (failures - 1), stopped_))
                 return;
             continue;
         }

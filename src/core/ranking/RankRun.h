@@ -16,6 +16,7 @@
 #include "net/EventPump.h"
 #include "net/DeadlinePump.h"
 #include "net/HttpClient.h"
+#include "ranking/CappedPage.h"
 #include "ranking/RankResult.h"
 #include "reporting/RankData.h"
 
@@ -87,7 +88,7 @@ public:
     // whether it was checked and the place shown.
     const RankData& result() const { return result_; }
     // The text of the page last fetched, as received.
-    const std::string& pageText() const { return page_; }
+    const std::string& pageText() const { return page_.text(); }
 
     // Each engine's outcome as it is decided (not for an engine cut short by a
     // stop), for the history.
@@ -96,7 +97,7 @@ public:
     // A page that fails this many times in a row gives the engine up.
     static constexpr int kAttemptsPerPage = 3;
     // A longer page is a failure: an endless answer cannot eat the memory.
-    static constexpr std::size_t kMaxPageBytes = 32u << 20;
+    static constexpr std::size_t kMaxPageBytes = CappedPage::kMaxBytes;
     // The pause before asking for a failed page again; doubles at every try.
     void setFirstRetryPause(int ms) { firstRetryPauseMs_ = ms; }
 
@@ -107,8 +108,6 @@ private:
     void report(RankEngine engine, RankOutcome outcome, int place, long depth, std::string detail);
     PageResult fetchPage(RankEngine engine, long n, bool firstPage, int& place);
     PageResult failPage(RankEngine engine, const std::string& message);
-    // Waits ms through the pump; false when the run was stopped meanwhile.
-    bool pause(int ms);
 
     std::string baseDir_;
     RankView& view_;
@@ -120,12 +119,11 @@ private:
     std::string hosts_[kRankEngineCount];
     std::string exciteSearchHost_;
     std::string site_;
-    std::string page_;
+    CappedPage page_;
     RankData result_;
     bool running_ = false;
     bool stopped_ = false;
     bool cancelled_ = false;
-    bool oversized_ = false;
     long long timeoutMs_ = 0;
     int firstRetryPauseMs_ = 1000;
     int currentEngine_ = -1;  // the engine whose lamp is lit, for cancel()
