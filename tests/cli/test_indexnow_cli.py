@@ -24,7 +24,7 @@ SOURCE = os.path.join(HERE, "..", "..")
 PEERS = os.path.join(HERE, "..", "support", "indexnow_peers.py")
 TLS_SERVER = os.path.join(HERE, "..", "support", "tls_test_server.py")
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
-from tinyproxy_peer import Tinyproxy  # noqa: E402
+from tinyproxy_peer import Tinyproxy, store_proxy_setting  # noqa: E402
 
 TOLVAN = None
 KEY = "0123456789abcdef0123456789abcdef"
@@ -144,12 +144,7 @@ class IndexNowBase(unittest.TestCase):
         return [line.split("\t") for line in result.stdout.splitlines()]
 
     def use_proxy(self, port):
-        # The Options page's proxy, as the window stores it.
-        folder = os.path.join(self.base, "config", "Brindle")
-        os.makedirs(folder, exist_ok=True)
-        with open(os.path.join(folder, "Tolvan.reg"), "w", newline="") as f:
-            f.write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Brindle\\Tolvan\\init]\r\n"
-                    '"Proxy"="1"\r\n"ProxyServer"="127.0.0.1"\r\n"ProxyPort"="%d"\r\n' % port)
+        store_proxy_setting(os.path.join(self.base, "config"), port)
 
 
 class IndexNowCommand(IndexNowBase):

@@ -18,7 +18,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 RANK_SERVER = os.path.join(HERE, "..", "support", "rank_server.py")
 sys.path.insert(0, os.path.join(HERE, "..", "support"))
-from tinyproxy_peer import Tinyproxy  # noqa: E402
+from tinyproxy_peer import Tinyproxy, store_proxy_setting  # noqa: E402
 
 SHIPPED = os.path.join(HERE, "..", "..", "data", "rank")
 TOLVAN = None
@@ -134,12 +134,8 @@ class RankCommand(unittest.TestCase):
         self.assertEqual(proc.wait(timeout=60), 130)
 
     def use_proxy(self, port):
-        # The Options page's proxy as the window stores it (box not ticked: it counts all the same).
-        folder = os.path.join(self.base, "config", "Brindle")
-        os.makedirs(folder, exist_ok=True)
-        with open(os.path.join(folder, "Tolvan.reg"), "w", newline="") as f:
-            f.write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Brindle\\Tolvan\\init]\r\n"
-                    '"ProxyServer"="127.0.0.1"\r\n"ProxyPort"="%d"\r\n' % port)
+        # Its box not ticked: a stored proxy counts all the same.
+        store_proxy_setting(os.path.join(self.base, "config"), port, ticked=False)
 
     def test_requests_go_through_the_options_proxy(self):
         self.serve([

@@ -11,6 +11,15 @@ def _free_port():
         return s.getsockname()[1]
 
 
+def store_proxy_setting(config_home, port, ticked=True):
+    """The Options page's proxy as the window stores it, in the settings under config_home."""
+    folder = os.path.join(config_home, "Brindle")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, "Tolvan.reg"), "w", newline="") as f:
+        f.write("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Brindle\\Tolvan\\init]\r\n"
+                '%s"ProxyServer"="127.0.0.1"\r\n"ProxyPort"="%d"\r\n' % ('"Proxy"="1"\r\n' if ticked else "", port))
+
+
 class Tinyproxy:
     """tinyproxy on 127.0.0.1, logging each request line it is asked to carry."""
 
