@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <climits>
+#include <cstdio>
+#include <span>
 #include <stdexcept>
 
 #include "engines/Categories.h"
@@ -31,6 +33,32 @@ void addPart(std::string& body, std::string_view fieldName, std::string_view val
     body += '=';
     body += value;
     body += '&';
+}
+
+// The keys of [Fields] one definition is read for: the site fields', then the category's.
+constexpr auto kFieldsKeys = [] {
+    std::array<std::string_view, kSiteFieldKeys.size() + 1> keys{};
+    for (std::size_t i = 0; i < kSiteFieldKeys.size(); ++i)
+        keys[i] = kSiteFieldKeys[i];
+    keys.back() = "category";
+    return keys;
+}();
+
+constexpr std::array<std::string_view, 3> kSiteKeys = {"ACTION", "METHOD", "URL"};
+
+// "Extra1" to "Extra255", the keys of [ExtraFields] a count may ask for.
+const std::array<std::string_view, 255>& extraKeys()
+{
+    static const auto keys = [] {
+        static std::array<char[12], 255> texts{};
+        std::array<std::string_view, 255> views{};
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            const int n = std::snprintf(texts[i], sizeof texts[i], "Extra%zu", i + 1);
+            views[i] = std::string_view(texts[i], static_cast<std::size_t>(n));
+        }
+        return views;
+    }();
+    return keys;
 }
 
 std::string keywordList(const SiteProfile& site)
@@ -151,42 +179,49 @@ DefinitionResult EngineDefinitionReader::read(const std::string& engineName, Sit
         prepareSite(site, currentCategory);
     }
 
+    // [Fields] in one pass: the site fields' names, then the category's.
+    std::array<std::string_view, kFieldsKeys.size()> fields;
+    file_.values("Fields", kFieldsKeys, fields);
     std::size_t size = 0;
     for (std::size_t i = 0; i < kSiteFieldKeys.size(); ++i) {
-        def.fieldNames.names[i] = file_.value("Fields", kSiteFieldKeys[i]);
-        if (!def.fieldNames.names[i].empty())
-            size += def.fieldNames.names[i].size() + site_.encoded[i].size() + 2;
+        def.fieldNames.names[i] = fields[i];
+        if (!fields[i].empty())
+            size += fields[i].size() + site_.encoded[i].size() + 2;
     }
     std::string& body = def.formBody;
     body.reserve(size + 128);
     for (std::size_t i = 0; i < kSiteFieldKeys.size(); ++i)
-        if (!def.fieldNames.names[i].empty())
-            addPart(body, def.fieldNames.names[i], site_.encoded[i]);
+        if (!fields[i].empty())
+            addPart(body, fields[i], site_.encoded[i]);
 
     currentCategory = site_.categoryNumber;
-    def.categoryField = file_.value("Fields", "category");
+    def.categoryField = fields.back();
     def.categoryValue = file_.value("Categories", site_.categoryKey);
     if (!def.categoryField.empty())
         addPart(body, def.categoryField, def.categoryValue);
 
     const int count = extraFieldCount(std::string(file_.value("ExtraFields", "extrafields")));
-    char key[16] = "Extra";
-    for (int i = 1; i <= count; ++i) {
-        const char* const end = std::to_chars(key + 5, key + sizeof key, i).ptr;
-        const std::string_view entry = file_.value("ExtraFields", std::string_view(key, static_cast<std::size_t>(end - key)));
-        if (entry.empty())
-            continue;
-        // Split at the first comma; an entry without one is a field with an empty value.
-        const auto comma = entry.find(',');
-        const std::string_view name = entry.substr(0, comma);
-        const std::string_view value = comma == std::string_view::npos ? std::string_view() : entry.substr(comma + 1);
-        addPart(body, name, value);
-        def.extraFields.emplace_back(name, value);
+    if (count > 0) {
+        const std::span<const std::string_view> keys(extraKeys().data(), static_cast<std::size_t>(count));
+        extras_.resize(keys.size());
+        file_.values("ExtraFields", keys, extras_);
+        for (const std::string_view entry : extras_) {
+            if (entry.empty())
+                continue;
+            // Split at the first comma; an entry without one is a field with an empty value.
+            const auto comma = entry.find(',');
+            const std::string_view name = entry.substr(0, comma);
+            const std::string_view value = comma == std::string_view::npos ? std::string_view() : entry.substr(comma + 1);
+            addPart(body, name, value);
+            def.extraFields.emplace_back(name, value);
+        }
     }
 
-    def.action = file_.value("SITE", "ACTION");
-    def.method = file_.value("SITE", "METHOD");
-    def.siteUrl = file_.value("SITE", "URL");
+    std::array<std::string_view, kSiteKeys.size()> request;
+    file_.values("SITE", kSiteKeys, request);
+    def.action = request[0];
+    def.method = request[1];
+    def.siteUrl = request[2];
     result.status = DefinitionStatus::Ready;
     return result;
 }

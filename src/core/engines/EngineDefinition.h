@@ -92,6 +92,7 @@ private:
     std::string dataDir_;  // <base>/data/
     std::string path_;
     IniText file_;
+    std::vector<std::string_view> extras_;  // the [ExtraFields] entries of the engine being read
     SiteValues site_;
 };
 

@@ -31,7 +31,7 @@ bool isAscii(std::string_view s)
 bool namesMatch(std::string_view stored, bool storedAscii, std::string_view wanted, bool wantedAscii)
 {
     if (storedAscii && wantedAscii)
-        return asciiEqualsIgnoreCase(stored, wanted);
+        return stored.size() == wanted.size() && asciiEqualsIgnoreCase(stored, wanted);
     return equalsIgnoreCase(stored, wanted);
 }
 
@@ -106,8 +106,7 @@ void IniText::index(std::string_view text)
             if (const auto eq = line.find('='); eq != std::string_view::npos) {
                 entry.key = line.substr(0, eq);
                 entry.value = line.substr(eq + 1);
-                entry.hasKey = true;
-                entry.asciiKey = isAscii(entry.key);
+                entry.signature = isAscii(entry.key) ? asciiSignature(entry.key) : kOtherKey;
             }
             lines_.push_back(entry);
             ++sections_.back().count;
@@ -115,32 +114,58 @@ void IniText::index(std::string_view text)
     });
 }
 
-std::string_view IniText::value(std::string_view section, std::string_view key) const
+const IniText::Section* IniText::findSection(std::string_view section) const
 {
     // Names are cut as BigIniFile cuts them (a header holds at most 253 characters).
-    std::string cutSection, cutKey;
+    std::string cut;
     if (section.size() > kIniMaxChars - 2) {
-        cutSection = cutChars(section, kIniMaxChars - 2);
-        section = cutSection;
+        cut = cutChars(section, kIniMaxChars - 2);
+        section = cut;
     }
+    const bool ascii = isAscii(section);
+    // A later section of the same name is dropped when a file loads: the first one answers.
+    for (const Section& s : sections_)
+        if (namesMatch(s.name, s.asciiName, section, ascii))
+            return &s;
+    return nullptr;
+}
+
+std::string_view IniText::valueIn(const Section& s, std::string_view key) const
+{
+    std::string cutKey;
     if (key.size() > kIniMaxChars) {
         cutKey = cutChars(key, kIniMaxChars);
         key = cutKey;
     }
-    const bool asciiSection = isAscii(section);
-    for (const Section& s : sections_) {
-        if (!namesMatch(s.name, s.asciiName, section, asciiSection))
-            continue;
-        // A later section of the same name is dropped when a file loads: the first one answers.
-        const bool asciiKey = isAscii(key);
-        for (std::size_t i = s.first; i < s.first + s.count; ++i) {
-            const Line& line = lines_[i];
-            if (line.hasKey && namesMatch(line.key, line.asciiKey, key, asciiKey))
-                return line.value;
+    const auto end = lines_.begin() + static_cast<std::ptrdiff_t>(s.first + s.count);
+    if (isAscii(key)) {
+        // An ASCII name matches an ASCII key of the same length and first letter, or any other key.
+        const std::uint32_t wanted = asciiSignature(key);
+        for (auto line = lines_.begin() + static_cast<std::ptrdiff_t>(s.first); line != end; ++line) {
+            if (line->signature == wanted ? asciiEqualsIgnoreCase(line->key, key)
+                                          : line->signature == kOtherKey && equalsIgnoreCase(line->key, key))
+                return line->value;
         }
         return {};
     }
+    for (auto line = lines_.begin() + static_cast<std::ptrdiff_t>(s.first); line != end; ++line)
+        if (line->signature != kNoKey && equalsIgnoreCase(line->key, key))
+            return line->value;
     return {};
+}
+
+std::string_view IniText::value(std::string_view section, std::string_view key) const
+{
+    const Section* s = findSection(section);
+    return s ? valueIn(*s, key) : std::string_view();
+}
+
+void IniText::values(std::string_view section, std::span<const std::string_view> keys,
+                     std::span<std::string_view> found) const
+{
+    const Section* s = findSection(section);
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        found[k] = s ? valueIn(*s, keys[k]) : std::string_view();
 }
 
 }  // namespace tolvan

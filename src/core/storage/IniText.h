@@ -3,8 +3,10 @@
 // read-only look-ups that need no copy of each line (the engine definitions,
 // read once per site and engine).
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -89,16 +91,29 @@ public:
     // lives until the next load() or parse().
     std::string_view value(std::string_view section, std::string_view key) const;
 
+    // Several keys of one section in one pass over its lines: found[i] is what
+    // value(section, keys[i]) answers. `found` has the size of `keys`.
+    void values(std::string_view section, std::span<const std::string_view> keys,
+                std::span<std::string_view> found) const;
+
 private:
     void index(std::string_view text);
 
-    // Names are split off once per load; a name of ASCII letters only matches
-    // one of the same length, so most keys are passed over by their length.
+    // Names are split off once per load, each with a signature: an ASCII name
+    // (its length and first letter, folded) is compared with the names of the
+    // same signature alone.
+    static constexpr std::uint32_t kNoKey = 0;     // a line without "=" matches no key
+    static constexpr std::uint32_t kOtherKey = 1;  // a name with bytes beyond ASCII
+    static std::uint32_t asciiSignature(std::string_view name)
+    {
+        const unsigned char first = name.empty() ? 0 : static_cast<unsigned char>(name[0]);
+        const unsigned folded = first >= 'A' && first <= 'Z' ? first + 32u : first;
+        return 0x80000000u | static_cast<std::uint32_t>(name.size()) << 8 | folded;
+    }
     struct Line {
         std::string_view key;  // before the first "="
         std::string_view value;
-        bool hasKey = false;  // a line without "=" matches no key
-        bool asciiKey = false;
+        std::uint32_t signature = kNoKey;
     };
     struct Section {
         std::string_view name;
@@ -106,6 +121,8 @@ private:
         std::size_t first = 0;  // index into lines_
         std::size_t count = 0;
     };
+    const Section* findSection(std::string_view section) const;
+    std::string_view valueIn(const Section& s, std::string_view key) const;
     std::unique_ptr<char[]> buffer_;  // what load() read, never cleared between loads
     std::size_t bufferSize_ = 0;
     std::string converted_;  // parse()'s copy, or a Windows-1252 text as UTF-8

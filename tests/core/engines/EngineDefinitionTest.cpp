@@ -272,6 +272,9 @@ TEST_F(EngineDefinitionTest, ExtraFieldCounts)
     EXPECT_EQ(extras(""), "");
     EXPECT_EQ(extras("0"), "");
     EXPECT_EQ(body("[ExtraFields]\nExtra1=a,1\n", site), "");  // no count at all
+    // The highest count reaches Extra255, in number order whatever the file's order.
+    EXPECT_EQ(body("[ExtraFields]\nextrafields=255\nExtra255=last,z\nExtra100=h,100\nEXTRA25=q,25\n", site),
+              "q=25&h=100&last=z&");
 
     // An entry without a comma is a field with an empty value.
     EXPECT_EQ(body("[ExtraFields]\nextrafields=1\nExtra1=agree\n", site), "agree=&");

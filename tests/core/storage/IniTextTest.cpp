@@ -42,7 +42,41 @@ TEST(IniText, AnswersAsBigIniFileDoes)
             EXPECT_EQ(loaded.value(section, key), expected) << "text " << i << " [" << section << "] " << key;
             EXPECT_EQ(parsed.value(section, key), expected) << "text " << i << " [" << section << "] " << key;
         }
+        // All the keys of a section in one pass answer as one look-up each, a key asked twice
+        // and a key longer than a line included.
+        for (const auto& [section, unused] : queries) {
+            std::vector<std::string_view> keys;
+            for (const auto& [s, key] : queries)
+                keys.push_back(key);
+            keys.push_back("k");
+            const std::string longKey = "long" + std::string(300, 'x');
+            keys.push_back(longKey);
+            std::vector<std::string_view> found(keys.size(), "stale");
+            loaded.values(section, keys, found);
+            for (std::size_t k = 0; k < keys.size(); ++k)
+                EXPECT_EQ(found[k], big.ReadString(section, std::string(keys[k]), ""))
+                    << "text " << i << " [" << section << "] " << keys[k];
+        }
     }
+}
+
+// More keys than one pass takes: every one still gets the first line of its name.
+TEST(IniText, ManyKeysInOnePass)
+{
+    std::string text = "[ExtraFields]\r\n";
+    std::vector<std::string> names;
+    for (int i = 100; i >= 1; --i)
+        text += "extra" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+    text += "Extra7=second\r\nExtra70=\r\n";
+    IniText ini;
+    ini.parse(text);
+    for (int i = 1; i <= 130; ++i)
+        names.push_back("Extra" + std::to_string(i));
+    const std::vector<std::string_view> keys(names.begin(), names.end());
+    std::vector<std::string_view> found(keys.size());
+    ini.values("EXTRAFIELDS", keys, found);
+    for (int i = 1; i <= 130; ++i)
+        EXPECT_EQ(found[i - 1], i <= 100 ? std::to_string(i) : "") << names[i - 1];
 }
 
 TEST(IniText, LoadsWholeFilesAndTellsMissingOnesApart)
