@@ -32,10 +32,20 @@ int compareListEntries(std::string_view a, std::string_view b)
     return a.size() < b.size() ? -1 : 1;
 }
 
-void sortListEntries(NameList& list) { std::stable_sort(list.begin(), list.end(), entryLess); }
+void sortListEntries(NameList& list)
+{
+    // Saved lists are kept sorted: one pass tells, and the sort is left out.
+    if (!std::is_sorted(list.begin(), list.end(), entryLess))
+        std::stable_sort(list.begin(), list.end(), entryLess);
+}
 
 std::size_t insertSorted(NameList& list, std::string entry)
 {
+    // A run adds its engines in list order, so the new entry mostly belongs at the end.
+    if (list.empty() || !entryLess(entry, list.back())) {
+        list.push_back(std::move(entry));
+        return list.size() - 1;
+    }
     auto pos = std::upper_bound(list.begin(), list.end(), entry, entryLess);
     pos = list.insert(pos, std::move(entry));
     return static_cast<std::size_t>(pos - list.begin());
