@@ -1,15 +1,14 @@
 #include "net/RemoteHosts.h"
 
-#include <optional>
-
-#include "storage/BigIniFile.h"
+#include "storage/IniText.h"
 #include "util/Files.h"
 
 namespace tolvan {
 
 struct RemoteHosts::Loaded {
     FileIdentity identity;
-    std::optional<BigIniFile> file;
+    bool read = false;
+    IniText file;  // looked up in place, as BigIniFile would answer
 };
 
 RemoteHosts::RemoteHosts(const std::string& baseDir)
@@ -21,12 +20,14 @@ std::string RemoteHosts::value(const std::string& section, const std::string& ke
 {
     // Every replacing write makes a new file, so a changed identity means new contents.
     const FileIdentity identity = fileIdentity(file_);
-    if (!loaded_->file || !(identity == loaded_->identity)) {
-        loaded_->file.reset();
-        loaded_->file.emplace(file_);
+    if (!loaded_->read || !(identity == loaded_->identity)) {
+        loaded_->read = false;
+        if (!loaded_->file.load(file_))
+            loaded_->file.parse({});  // no file: every value is empty
         loaded_->identity = identity;
+        loaded_->read = true;
     }
-    return loaded_->file->ReadString(section, key, "");
+    return std::string(loaded_->file.value(section, key));
 }
 
 }  // namespace tolvan
