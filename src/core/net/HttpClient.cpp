@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cerrno>
 #include <cstring>
 
@@ -41,14 +42,17 @@ constexpr std::size_t kMaxTunnelReply = 16 * 1024;
 // Bytes that cannot stand in a request line (blanks, line ends, controls,
 // non-ASCII) are percent-encoded: a typed address with a blank or a line
 // break must neither break the request line nor inject header lines.
-std::string requestTarget(std::string_view raw)
+void appendRequestTarget(std::string& out, std::string_view raw)
 {
     static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(raw.size());
+    const auto unsafe = [](unsigned char c) { return c <= 0x20 || c >= 0x7F; };
+    if (std::none_of(raw.begin(), raw.end(), [&](char c) { return unsafe(static_cast<unsigned char>(c)); })) {
+        out += raw;
+        return;
+    }
     for (const char ch : raw) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c <= 0x20 || c >= 0x7F) {
+        if (unsafe(c)) {
             out += '%';
             out += hex[c >> 4];
             out += hex[c & 15];
@@ -56,6 +60,13 @@ std::string requestTarget(std::string_view raw)
             out += ch;
         }
     }
+}
+
+std::string requestTarget(std::string_view raw)
+{
+    std::string out;
+    out.reserve(raw.size());
+    appendRequestTarget(out, raw);
     return out;
 }
 
@@ -192,17 +203,18 @@ HttpClient::~HttpClient() = default;
 
 void HttpClient::setURL(const std::string& url)
 {
+    // Assigned in place: a run sets an address per request.
     url_ = url;
     scheme_ = "http";
     port_ = 80;
     path_ = "/";
-    std::string newHost;
+    std::string_view newHost;
     const std::size_t sep = url.find_first_of(":/");
     if (sep == std::string::npos) {
         newHost = url;
     } else {
         if (url[sep] == ':')
-            scheme_ = url.substr(0, sep);
+            scheme_.assign(url, 0, sep);
         if (asciiEqualsIgnoreCase(scheme_, "https"))
             port_ = 443;
         if (url.compare(sep + 1, 2, "//") == 0) {
@@ -210,11 +222,11 @@ void HttpClient::setURL(const std::string& url)
             if (i < url.size() && url[i] == '[') {  // an IPv6 literal
                 const std::size_t close = url.find(']', i);
                 const std::size_t end = close == std::string::npos ? url.size() : close;
-                newHost = url.substr(i + 1, end - i - 1);
+                newHost = std::string_view(url).substr(i + 1, end - i - 1);
                 i = close == std::string::npos ? url.size() : close + 1;
             } else {
                 const std::size_t end = std::min(url.find_first_of(":/", i), url.size());
-                newHost = url.substr(i, end - i);
+                newHost = std::string_view(url).substr(i, end - i);
                 i = end;
             }
             if (i < url.size() && url[i] == ':') {
@@ -229,7 +241,7 @@ void HttpClient::setURL(const std::string& url)
                 if (i > digits)
                     port_ = value > 65535 ? 0 : static_cast<int>(value);
             }
-            path_ = url.substr(i);
+            path_.assign(url, i);
         }
     }
     if (path_.empty())
@@ -239,7 +251,7 @@ void HttpClient::setURL(const std::string& url)
         password_.clear();
         authorization_.clear();
     }
-    host_ = newHost;
+    host_.assign(newHost);
 }
 
 void HttpClient::setUser(const std::string& user)
@@ -347,21 +359,46 @@ bool HttpClient::fail()
 
 bool HttpClient::interrupted(const Exchange& ex) const { return interruptSerial_ == ex.serial; }
 
-std::string HttpClient::requestHead(HttpAction action, std::int64_t contentLength) const
+void HttpClient::requestHead(HttpAction action, std::int64_t contentLength, std::string& head) const
 {
     const char* method = action == httpHead ? "HEAD" : action == httpPost ? "POST" : action == httpPut ? "PUT" : "GET";
     const bool secure = asciiEqualsIgnoreCase(scheme_, "https");
     const int defaultPort = secure ? 443 : 80;
-    const std::string hostPort = hostForRequest(host_) + (port_ != defaultPort ? ":" + std::to_string(port_) : "");
-    std::string head = method;
+    // "host[:port]", IPv6 literals in brackets; written once into the head, then copied where else it stands.
+    const auto appendHostPort = [&] {
+        const bool literal6 = host_.find(':') != std::string::npos;
+        if (literal6)
+            head += '[';
+        head += host_;
+        if (literal6)
+            head += ']';
+        if (port_ != defaultPort) {
+            char digits[16];
+            head += ':';
+            head.append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, port_).ptr - digits));
+        }
+    };
+    head.clear();
+    head += method;
     head += ' ';
     // Through a proxy a plain request names the whole address; a secure one
     // runs inside a tunnel straight to the server and names the path alone.
-    if (!proxyServer_.empty() && !secure)
-        head += requestTarget(scheme_) + "://" + requestTarget(hostPort);
-    head += requestTarget(path_);
-    head += " HTTP/1.0\r\n";
-    appendHeader(head, "Host: ", hostPort);
+    if (!proxyServer_.empty() && !secure) {
+        appendRequestTarget(head, scheme_);
+        head += "://";
+        const std::size_t start = head.size();
+        appendHostPort();
+        const std::string hostPort = head.substr(start);
+        head.resize(start);
+        appendRequestTarget(head, hostPort);
+    }
+    appendRequestTarget(head, path_);
+    head += " HTTP/1.0\r\nHost: ";
+    const std::size_t hostStart = head.size();
+    appendHostPort();
+    std::replace_if(head.begin() + static_cast<std::ptrdiff_t>(hostStart), head.end(),
+                    [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    head += "\r\n";
     const std::pair<const char*, const std::string*> optional[] = {
         {"Authorization: ", &authorization_}, {"Accept: ", &accept_},     {"From: ", &from_},
         {"User-Agent: ", &userAgent_},        {"If-Modified-Since: ", &ifModifiedSince_},
@@ -376,10 +413,12 @@ std::string HttpClient::requestHead(HttpAction action, std::int64_t contentLengt
     if (action == httpPost || action == httpPut) {
         if (!contentType_.empty())
             appendHeader(head, "Content-Type: ", contentType_);
-        head += "Content-Length: " + std::to_string(contentLength) + "\r\n";
+        char digits[24];
+        head += "Content-Length: ";
+        head.append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, contentLength).ptr - digits));
+        head += "\r\n";
     }
     head += "\r\n";
-    return head;
 }
 
 bool HttpClient::perform(HttpAction action)
@@ -471,10 +510,14 @@ bool HttpClient::perform(HttpAction action)
         return true;
     }
 
-    std::string head = requestHead(action, contentLength);
+    std::string& head = requestBuffer_;  // kept between requests, as the receive buffer is
+    requestHead(action, contentLength, head);
     if (withBody)
         head += postData_;
-    if (sendAll(ex, head) && postFd >= 0)
+    const bool sent = sendAll(ex, head);
+    if (head.capacity() > kPieceSize)
+        std::string().swap(head);  // a big body is not kept for the life of the client
+    if (sent && postFd >= 0)
         sendFile(ex, postFd);
 
     while (!ex.closed && errorCode_ == 0 && !interrupted(ex)) {
@@ -832,20 +875,25 @@ void HttpClient::consume(Exchange& ex, std::string_view bytes)
         const std::size_t eol = bytes.find('\n');
         const std::string_view part = bytes.substr(0, eol);
         const std::size_t limit = ex.statusSeen ? kMaxHeaderLine : kMaxStatusLine + 1;  // +1: a CR may follow
-        if (!ex.lineCut) {
-            const std::size_t room = limit - ex.line.size();
-            ex.line.append(part.substr(0, room));
-            ex.lineCut = part.size() > room;
+        std::string_view line;
+        if (eol != std::string_view::npos && ex.line.empty() && !ex.lineCut) {
+            line = part.substr(0, limit);  // the whole line is in this piece: no copy
+        } else {
+            if (!ex.lineCut) {
+                const std::size_t room = limit - ex.line.size();
+                ex.line.append(part.substr(0, room));
+                ex.lineCut = part.size() > room;
+            }
+            if (eol == std::string_view::npos)
+                return;
+            line = ex.line;
         }
-        if (eol == std::string_view::npos)
-            return;
         bytes.remove_prefix(eol + 1);
-        std::string line = std::move(ex.line);
-        ex.line.clear();
-        ex.lineCut = false;
         if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+            line.remove_suffix(1);
         handleLine(ex, line);
+        ex.line.clear();  // keeps its room for the next line that spans two pieces
+        ex.lineCut = false;
         if (interrupted(ex) || errorCode_ != 0)
             return;
     }
@@ -855,7 +903,7 @@ void HttpClient::handleLine(Exchange& ex, std::string_view line)
 {
     if (!ex.statusSeen) {
         ex.statusSeen = true;
-        statusLine_ = std::string(line.substr(0, kMaxStatusLine));
+        statusLine_.assign(line.substr(0, kMaxStatusLine));
         ex.total = 0;
         return;
     }
@@ -863,20 +911,24 @@ void HttpClient::handleLine(Exchange& ex, std::string_view line)
         startBody(ex);
         return;
     }
-    std::string field, value;
+    // Kept between lines and requests, so a header costs no allocation.
+    std::string& field = headerField_;
+    std::string& value = headerValue_;
+    field.clear();
+    value.clear();
     const auto first = static_cast<unsigned char>(line[0]);
     if (first <= 0x20 || first == 0x7F) {
-        value = std::string(line.substr(1));
+        value.assign(line.substr(1));
     } else {
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos) {
-            field = std::string(line);
+            field.assign(line);
         } else {
-            field = std::string(line.substr(0, colon));
+            field.assign(line.substr(0, colon));
             std::string_view v = line.substr(colon + 1);
             if (!v.empty() && v[0] == ' ')
                 v.remove_prefix(1);
-            value = std::string(v);
+            value.assign(v);
         }
     }
     if (asciiEqualsIgnoreCase(field, "content-length")) {

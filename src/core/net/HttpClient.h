@@ -144,7 +144,8 @@ private:
     // False on a failure, with lastErrorCode() and lastErrorText() set.
     bool perform(HttpAction action);
     void resetHeaders();
-    std::string requestHead(HttpAction action, std::int64_t contentLength) const;
+    // Writes the request line and headers into `head`.
+    void requestHead(HttpAction action, std::int64_t contentLength, std::string& head) const;
     bool resolve(const std::string& name, Exchange& ex);
     bool connectTo(Exchange& ex);
     bool openTunnel(Exchange& ex);
@@ -187,6 +188,8 @@ private:
     std::uint64_t interruptSerial_ = 0;   // the action an httpIdle was aimed at
     std::unique_ptr<Exchange> testExchange_;
     std::string receiveBuffer_;
+    std::string requestBuffer_;
+    std::string headerField_, headerValue_;  // the header line being reported
 };
 
 // "Basic " and the Base64 form of user:password.
