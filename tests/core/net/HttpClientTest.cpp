@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <tuple>
 
 #include "ChildProcess.h"
 #include "TestSupport.h"
@@ -492,6 +493,29 @@ TEST(HttpClientBrokenServer, OddStatusAndHeaderLines)
             EXPECT_EQ(run(c, httpPost), "151: " + status);
         }
     }
+}
+
+// However the reply is cut into pieces, the status line, every header line
+// (whole in one piece or spanning several) and the body come out the same.
+TEST(HttpClientBrokenServer, RepliesCutAnywhereReadTheSame)
+{
+    const std::string reply = "HTTP/1.0 200 OK\r\nX-A: one\r\n  folded on\r\nNoColonHere\r\nX-B:tight\n"
+                              "Content-Length: 9\r\n\r\nbody\r\nmore";
+    const auto feed = [&](std::size_t piece) {
+        HttpClient c;
+        Recorder r;
+        r.attach(c);
+        for (std::size_t i = 0; i < reply.size(); i += piece)
+            c.feedResponseForTesting(std::string_view(reply).substr(i, piece), false);
+        c.feedResponseForTesting({}, true);
+        return std::make_tuple(c.StatusLine(), r.headers, r.body);
+    };
+    const auto whole = feed(reply.size());
+    EXPECT_EQ(std::get<0>(whole), "HTTP/1.0 200 OK");
+    EXPECT_EQ(std::get<1>(whole).size(), 5u);
+    EXPECT_EQ(std::get<2>(whole), "body\r\nmore");
+    for (std::size_t piece = 1; piece < reply.size(); ++piece)
+        EXPECT_EQ(feed(piece), whole) << "pieces of " << piece;
 }
 
 TEST(HttpClientBrokenServer, AMegabyteOfHeaders)
