@@ -11,8 +11,13 @@ namespace tolvan {
 
 class RemoteHosts {
 public:
+    // When the file is looked at again: before every look-up (the window and
+    // most callers), or never after its first read (a submission site, whose
+    // engines ask for a host each: it takes a fresh object per site).
+    enum class Rereading { WhenChanged, Never };
+
     // Reads <baseDir>/data/hosts.tlx; a missing file gives empty values.
-    explicit RemoteHosts(const std::string& baseDir);
+    explicit RemoteHosts(const std::string& baseDir, Rereading rereading = Rereading::WhenChanged);
 
     std::string value(const std::string& section, const std::string& key) const;
     std::string engineHost(const std::string& engine) const { return value("Engines", engine); }
@@ -26,6 +31,7 @@ public:
 private:
     struct Loaded;
     std::string file_;
+    Rereading rereading_;
     // The file as last read, kept while its identity (inode, size, time) stays:
     // a run asks for a host per engine, and the update may replace the file
     // between two runs. Copies of this object share it.

@@ -153,6 +153,8 @@ SubmissionDriver::Step SubmissionDriver::submitSite(const std::string& address, 
     run_.skipRequested = false;
     view_.setBeingSubmitted(address);
     definitions_.startSite();
+    // data/hosts.tlx is read once for the site's engines, not looked at again for each.
+    hosts_ = RemoteHosts(baseDir_, RemoteHosts::Rereading::Never);
 
     ProfileStore profiles(baseDir_);
     if (profiles.reverseIndexExists())

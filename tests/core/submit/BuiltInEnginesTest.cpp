@@ -75,4 +75,12 @@ TEST(RemoteHostsFile, ChangesAreSeenByTheSameObject)
     EXPECT_EQ(copy.engineHost("Lycos"), "three.test:8080");
     std::remove(base.file("data/hosts.tlx").c_str());
     EXPECT_EQ(hosts.engineHost("Lycos"), "");
+
+    // A site of a run reads the file once: a change shows in the next site's object.
+    base.write("data/hosts.tlx", "[Engines]\r\nLycos=four.test\r\n");
+    const RemoteHosts site(base.path(), RemoteHosts::Rereading::Never);
+    EXPECT_EQ(site.engineHost("Lycos"), "four.test");
+    writeFileAtomic(base.file("data/hosts.tlx"), "[Engines]\r\nLycos=five.test\r\n");
+    EXPECT_EQ(site.engineHost("Lycos"), "four.test");
+    EXPECT_EQ(RemoteHosts(base.path(), RemoteHosts::Rereading::Never).engineHost("Lycos"), "five.test");
 }
