@@ -1,5 +1,8 @@
 #include "engines/EngineDefinition.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <charconv>
 #include <climits>
 #include <cstdio>
@@ -135,6 +138,20 @@ int extraFieldCount(const std::string& text)
 
 EngineDefinitionReader::EngineDefinitionReader(const std::string& baseDir) : dataDir_(joinPath(baseDir, "data/")) {}
 
+EngineDefinitionReader::~EngineDefinitionReader()
+{
+    if (dataFd_ >= 0)
+        ::close(dataFd_);
+}
+
+void EngineDefinitionReader::startSite()
+{
+    site_.prepared = false;
+    if (dataFd_ >= 0)
+        ::close(dataFd_);
+    dataFd_ = -1;
+}
+
 void EngineDefinitionReader::prepareSite(SiteProfile& site, int categoryNumber)
 {
     applySiteDefaults(site);
@@ -168,7 +185,10 @@ DefinitionResult EngineDefinitionReader::read(const std::string& engineName, Sit
     for (const char c : engineName)
         path_ += c == '\\' ? '/' : c;  // paths are written with "/"
     path_ += ".tlx";
-    if (!file_.load(path_))
+    if (dataFd_ < 0)
+        dataFd_ = ::open(dataDir_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);  // no folder: whole paths, as before
+    const bool found = dataFd_ >= 0 ? file_.load(dataFd_, path_.c_str() + dataDir_.size(), path_) : file_.load(path_);
+    if (!found)
         return result;  // Missing
 
     if (!site_.prepared) {

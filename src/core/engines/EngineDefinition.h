@@ -72,10 +72,14 @@ DefinitionResult readEngineDefinition(const std::string& baseDir, const std::str
 class EngineDefinitionReader {
 public:
     explicit EngineDefinitionReader(const std::string& baseDir);
+    ~EngineDefinitionReader();
+    EngineDefinitionReader(const EngineDefinitionReader&) = delete;
+    EngineDefinitionReader& operator=(const EngineDefinitionReader&) = delete;
 
     // The next engines belong to another site (or the site's fields were
-    // changed): its values are prepared afresh at the next read().
-    void startSite() { site_.prepared = false; }
+    // changed): its values are prepared afresh at the next read(), and the
+    // data folder is opened again.
+    void startSite();
 
     DefinitionResult read(const std::string& engineName, SiteProfile& site, int& categoryNumber);
 
@@ -90,6 +94,9 @@ private:
     void prepareSite(SiteProfile& site, int categoryNumber);
 
     std::string dataDir_;  // <base>/data/
+    // data/ held open while a site's engines are read: each file is opened by
+    // its name alone, without walking the whole path again (-1: not open).
+    int dataFd_ = -1;
     std::string path_;
     IniText file_;
     std::vector<std::string_view> extras_;  // the [ExtraFields] entries of the engine being read

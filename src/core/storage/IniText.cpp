@@ -27,11 +27,23 @@ bool isAscii(std::string_view s)
     return all < 0x80;
 }
 
+// Two ASCII names of the same length, without regard to case (inline: most
+// look-ups compare one or two names).
+inline bool sameAsciiLetters(std::string_view a, std::string_view b)
+{
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+        if (ca != cb && ((ca | 0x20) != (cb | 0x20) || (ca | 0x20) < 'a' || (ca | 0x20) > 'z'))
+            return false;
+    }
+    return true;
+}
+
 // Other names may fold to a different number of bytes: the full comparison decides.
 bool namesMatch(std::string_view stored, bool storedAscii, std::string_view wanted, bool wantedAscii)
 {
     if (storedAscii && wantedAscii)
-        return stored.size() == wanted.size() && asciiEqualsIgnoreCase(stored, wanted);
+        return stored.size() == wanted.size() && sameAsciiLetters(stored, wanted);
     return equalsIgnoreCase(stored, wanted);
 }
 
@@ -39,11 +51,16 @@ bool namesMatch(std::string_view stored, bool storedAscii, std::string_view want
 
 bool IniText::load(const std::string& path)
 {
+    return load(AT_FDCWD, path.c_str(), path);
+}
+
+bool IniText::load(int directory, const char* name, const std::string& path)
+{
     lines_.clear();
     sections_.clear();
     converted_.clear();
     // O_NONBLOCK: a FIFO put where a file belongs must not hang the program.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::openat(directory, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return false;
@@ -132,23 +149,23 @@ const IniText::Section* IniText::findSection(std::string_view section) const
 
 std::string_view IniText::valueIn(const Section& s, std::string_view key) const
 {
-    std::string cutKey;
     if (key.size() > kIniMaxChars) {
-        cutKey = cutChars(key, kIniMaxChars);
-        key = cutKey;
+        const std::string cut = cutChars(key, kIniMaxChars);
+        return valueIn(s, cut);
     }
-    const auto end = lines_.begin() + static_cast<std::ptrdiff_t>(s.first + s.count);
+    const Line* const first = lines_.data() + s.first;
+    const Line* const end = first + s.count;
     if (isAscii(key)) {
         // An ASCII name matches an ASCII key of the same length and first letter, or any other key.
         const std::uint32_t wanted = asciiSignature(key);
-        for (auto line = lines_.begin() + static_cast<std::ptrdiff_t>(s.first); line != end; ++line) {
-            if (line->signature == wanted ? asciiEqualsIgnoreCase(line->key, key)
+        for (const Line* line = first; line != end; ++line) {
+            if (line->signature == wanted ? sameAsciiLetters(line->key, key)
                                           : line->signature == kOtherKey && equalsIgnoreCase(line->key, key))
                 return line->value;
         }
         return {};
     }
-    for (auto line = lines_.begin() + static_cast<std::ptrdiff_t>(s.first); line != end; ++line)
+    for (const Line* line = first; line != end; ++line)
         if (line->signature != kNoKey && equalsIgnoreCase(line->key, key))
             return line->value;
     return {};

@@ -2,6 +2,7 @@
 // The reading rules of the keyed .tlx files, shared by BigIniFile and by
 // read-only look-ups that need no copy of each line (the engine definitions,
 // read once per site and engine).
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -38,21 +39,27 @@ void forEachIniLine(std::string_view text, OnLine&& onLine)
     if (const auto eof = text.find('\x1A'); eof != std::string_view::npos)
         text = text.substr(0, eof);
 
-    // The next CR and LF are looked up once each and reused, so LF-only files stay linear.
+    // The first CR or LF from p on, eight bytes at a time (lines are short,
+    // and one pass finds either end, so LF-only files stay linear too).
     const char* p = text.data();
     const char* const end = p + text.size();
-    const char* nextCr = nullptr;
-    const char* nextLf = nullptr;
-    auto findFrom = [end](const char* from, char c) {
-        const void* hit = std::memchr(from, c, static_cast<std::size_t>(end - from));
-        return hit ? static_cast<const char*>(hit) : end;
+    const auto lineEnd = [end](const char* from) {
+        constexpr std::uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+        for (; std::endian::native == std::endian::little && end - from >= 8; from += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, from, 8);
+            const std::uint64_t cr = word ^ (ones * '\r'), lf = word ^ (ones * '\n');
+            // A byte of zero in either: the lowest flagged byte is the first such byte.
+            const std::uint64_t hits = ((cr - ones) & ~cr & highs) | ((lf - ones) & ~lf & highs);
+            if (hits != 0)
+                return from + std::countr_zero(hits) / 8;
+        }
+        while (from < end && *from != '\r' && *from != '\n')
+            ++from;
+        return from;
     };
     while (p < end) {
-        if (!nextCr || nextCr < p)
-            nextCr = findFrom(p, '\r');
-        if (!nextLf || nextLf < p)
-            nextLf = findFrom(p, '\n');
-        const char* stop = nextCr < nextLf ? nextCr : nextLf;
+        const char* stop = lineEnd(p);
         std::string_view line(p, static_cast<std::size_t>(stop - p));
         p = stop;
         if (p < end) {
@@ -84,6 +91,9 @@ public:
     // object keeps its buffers, so loading file after file into one object
     // allocates nothing once they have grown.
     bool load(const std::string& path);
+    // The same for `name` inside the open directory `directory` (an fd, or
+    // AT_FDCWD); `path` names the file in error messages.
+    bool load(int directory, const char* name, const std::string& path);
     // The same from bytes already in memory.
     void parse(std::string_view bytes);
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "TestSupport.h"
 #include "engines/Categories.h"
 #include "engines/EngineDefinition.h"
@@ -344,4 +346,26 @@ TEST_F(EngineDefinitionTest, ReaderKeepsNothingOfOneSiteForTheNext)
     EXPECT_EQ(reader.read("A", second, runCategory).definition.formBody,
               "u=https%3A%2F%2Fother.example%2F&t=None+Entered&s=NA&d=No+Description+Entered&c=soft&x=1,2&");
     EXPECT_EQ(reader.read("Gone", second, runCategory).status, DefinitionStatus::Missing);
+}
+
+// A site's engines are read from the data folder as it stands: a file added or
+// replaced during the site is read anew, and a data folder put in place of the
+// old one between two sites is the one the next site reads.
+TEST_F(EngineDefinitionTest, ReaderFollowsTheDataFolderAsItChanges)
+{
+    SiteProfile site = completeSite();
+    EngineDefinitionReader reader(dir.path());
+    int runCategory = 0;
+    reader.startSite();
+    EXPECT_EQ(reader.read("A", site, runCategory).status, DefinitionStatus::Missing);  // no data folder yet
+    dir.write("data/A.tlx", crlf("[Fields]\nURL=one\n"));
+    EXPECT_EQ(reader.read("A", site, runCategory).definition.formBody, "one=http%3A%2F%2Fwww.site.example%2F&");
+    dir.write("data/A.tlx", crlf("[Fields]\nURL=two\n"));
+    EXPECT_EQ(reader.read("A", site, runCategory).definition.formBody, "two=http%3A%2F%2Fwww.site.example%2F&");
+
+    dir.write("fresh/A.tlx", crlf("[Fields]\nURL=three\n"));
+    ASSERT_EQ(std::rename(dir.file("data").c_str(), dir.file("old").c_str()), 0);
+    ASSERT_EQ(std::rename(dir.file("fresh").c_str(), dir.file("data").c_str()), 0);
+    reader.startSite();
+    EXPECT_EQ(reader.read("A", site, runCategory).definition.formBody, "three=http%3A%2F%2Fwww.site.example%2F&");
 }
