@@ -647,10 +647,13 @@ bool HttpClient::connectTo(Exchange& ex)
         if (errno != EINPROGRESS && errno != EINTR) {
             err = errno;
         } else {
-            if (!waitFor(ex, POLLOUT))
+            short revents = 0;
+            if (!waitFor(ex, POLLOUT, &revents))
                 return false;  // interrupted
+            // Writable without an error or hang-up flag: connected, nothing to ask.
             socklen_t len = sizeof err;
-            if (::getsockopt(ex.fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+            if ((revents & (POLLERR | POLLHUP | POLLNVAL)) != 0
+                && ::getsockopt(ex.fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
                 err = errno;
         }
     }
@@ -745,14 +748,17 @@ void HttpClient::setTlsError(Exchange& ex)
     }
 }
 
-bool HttpClient::waitFor(Exchange& ex, short events)
+bool HttpClient::waitFor(Exchange& ex, short events, short* revents)
 {
     for (;;) {
-        const short revents = pump_.waitForSocket(ex.fd, events, kSliceMs);
+        const short got = pump_.waitForSocket(ex.fd, events, kSliceMs);
         if (interrupted(ex) || errorCode_ != 0)
             return false;
-        if (revents != 0)
+        if (got != 0) {
+            if (revents)
+                *revents = got;
             return true;
+        }
     }
 }
 

@@ -161,7 +161,9 @@ private:
     void startBody(Exchange& ex);
     void finishResponse(Exchange& ex);
     void closeConnection(Exchange& ex, bool interrupted);
-    bool waitFor(Exchange& ex, short events);
+    // Pumps until the socket has one of `events`; false when interrupted or failed.
+    // `revents`, when given, receives what poll() reported.
+    bool waitFor(Exchange& ex, short events, short* revents = nullptr);
     bool interrupted(const Exchange& ex) const;
     void setError(int code, const std::string& text = {});
     bool fail();  // fills in the text of the error set, returns false
