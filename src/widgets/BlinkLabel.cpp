@@ -4,7 +4,7 @@
 
 namespace tolvan::widgets {
 
-BlinkLabel::BlinkLabel(QWidget* parent) : QLabel(parent)
+BlinkLabel::BlinkLabel(QWidget* parent) : CaptionLabel(QString(), parent)
 {
     timer_.setInterval(kBlinkInterval);
     connect(&timer_, &QTimer::timeout, this, [this] {

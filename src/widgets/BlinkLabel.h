@@ -1,12 +1,12 @@
 #pragma once
 // A status label whose text can blink (300 ms). text() always returns the
 // text; blinking only hides it on screen every other tick.
-#include <QLabel>
+#include "widgets/CaptionLabel.h"
 #include <QTimer>
 
 namespace tolvan::widgets {
 
-class BlinkLabel : public QLabel {
+class BlinkLabel : public CaptionLabel {
     Q_OBJECT
 public:
     explicit BlinkLabel(QWidget* parent = nullptr);

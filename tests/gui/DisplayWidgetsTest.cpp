@@ -4,16 +4,23 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
 #include "widgets/BlinkLabel.h"
+#include "widgets/CaptionLabel.h"
 #include "widgets/LedLamp.h"
 #include "widgets/LedNumber.h"
 #include "widgets/UniformRows.h"
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
 
@@ -169,4 +176,79 @@ TEST(UniformRows, ScrollRangeFollowsTheWidestText)
     const QFontMetrics metrics(uniform.font());
     EXPECT_EQ(rows->widestText(), std::max(metrics.horizontalAdvance(QStringLiteral("a")),
                                            metrics.horizontalAdvance(QStringLiteral("b"))));
+}
+
+namespace {
+
+// A stock QLabel set up as `label` is, under the same parent (so the same style).
+std::unique_ptr<QLabel> stockTwin(const QLabel& label)
+{
+    // Given a text first, so that an empty text is a text too, as on `label`.
+    auto twin = std::make_unique<QLabel>(QStringLiteral("-"), label.parentWidget());
+    twin->setFont(label.font());
+    twin->setTextFormat(label.textFormat());
+    twin->setText(label.text());
+    twin->setAlignment(label.alignment());
+    twin->setWordWrap(label.wordWrap());
+    twin->setMargin(label.margin());
+    twin->setIndent(label.indent());
+    twin->setFrameStyle(label.frameStyle());
+    twin->setTextInteractionFlags(label.textInteractionFlags());
+    twin->setContentsMargins(label.contentsMargins());
+    twin->setMinimumSize(label.minimumSize());
+    twin->setBuddy(label.buddy());
+    return twin;
+}
+
+// The size hints, and the heights layouts ask for, of `label` and its stock twin.
+void expectMeasuredAsQLabel(const QLabel& label, const std::string& what)
+{
+    const auto twin = stockTwin(label);
+    EXPECT_EQ(label.sizeHint(), twin->sizeHint()) << what;
+    EXPECT_EQ(label.minimumSizeHint(), twin->minimumSizeHint()) << what;
+    for (int width : {40, 120, 333, 800})
+        EXPECT_EQ(label.heightForWidth(width), twin->heightForWidth(width)) << what << " at " << width;
+}
+
+}  // namespace
+
+TEST(CaptionLabel, MeasuresAsQLabelDoesAndFollowsEveryChange)
+{
+    QWidget page;
+    QLineEdit buddy(&page);
+    CaptionLabel label(QStringLiteral("Site Title:"), &page);
+    expectMeasuredAsQLabel(label, "plain");
+
+    // Each change after a measurement is measured again, whatever path it takes.
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"longer text", [&] { label.setText(QStringLiteral("Web Site to Rank (Do not enter the http://):")); }},
+        {"two lines and a tab", [&] { label.setText(QStringLiteral("Engines\tCompleted:\nof all")); }},
+        {"bigger font", [&] { label.setFont(QFont(label.font().family(), 17)); }},
+        {"right, bottom", [&] { label.setAlignment(Qt::AlignRight | Qt::AlignBottom); }},
+        {"margin", [&] { label.setMargin(3); }},
+        {"indent", [&] { label.setIndent(7); }},
+        {"framed", [&] { label.setIndent(-1), label.setFrameStyle(QFrame::Panel | QFrame::Sunken); }},
+        {"contents margins", [&] { label.setContentsMargins(2, 4, 6, 8); }},
+        {"minimum width", [&] { label.setMinimumWidth(500); }},
+        {"word wrap", [&] {
+             label.setText(QStringLiteral("Check how a search engine lists your site: choose an engine, pick "
+                                          "what to look for and the page shows the first results."));
+             label.setWordWrap(true);
+         }},
+        {"wrapped, new text", [&] { label.setText(QStringLiteral("A shorter note that still wraps somewhere.")); }},
+        {"wrapped, smaller font", [&] { label.setFont(QFont(label.font().family(), 7)); }},
+        {"no wrap again", [&] { label.setWordWrap(false); }},
+        // Left to QLabel itself.
+        {"rich text", [&] { label.setText(QStringLiteral("<b>Results</b> of the check")); }},
+        {"mnemonic", [&] { label.setText(QStringLiteral("&Name:")), label.setBuddy(&buddy); }},
+        {"selectable", [&] {
+             label.setText(QStringLiteral("Last Submission: Unknown"));
+             label.setTextInteractionFlags(Qt::TextSelectableByMouse);
+         }},
+        {"empty", [&] { label.setText(QString()); }},
+    };
+    for (const auto& [what, change] : changes) {
+        change();
+        expectMeasuredAsQLabel(label, what);
+    }
 }

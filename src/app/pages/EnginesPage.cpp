@@ -12,9 +12,12 @@
 #include "app/AppInfo.h"
 #include "app/dialogs/EngineListDialogs.h"
 #include "app/pages/SubmitPage.h"
+#include "widgets/CaptionLabel.h"
 #include "widgets/UniformRows.h"
 
 namespace tolvan::app {
+
+using widgets::CaptionLabel;
 
 namespace {
 
@@ -57,9 +60,9 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 EnginesPage::EnginesPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::currentPath())
 {
-    label1 = new QLabel(QStringLiteral("Available Engines:"), this);
+    label1 = new CaptionLabel(QStringLiteral("Available Engines:"), this);
     label1->setObjectName(QStringLiteral("label1"));
-    Label3 = new QLabel(QStringLiteral("Engines to Submit"), this);
+    Label3 = new CaptionLabel(QStringLiteral("Engines to Submit"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
 
     ListBox1 = new QListWidget(this);
@@ -103,7 +106,7 @@ EnginesPage::EnginesPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curr
     buttons->addWidget(BitBtn5);
     buttons->addWidget(Button3);
     buttons->addSpacing(12);
-    auto* listsBox = new QLabel(QStringLiteral("Engine Lists:"), this);
+    auto* listsBox = new CaptionLabel(QStringLiteral("Engine Lists:"), this);
     listsBox->setAlignment(Qt::AlignCenter);
     buttons->addWidget(listsBox);
     auto* loadSave = new QHBoxLayout;

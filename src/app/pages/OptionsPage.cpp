@@ -18,14 +18,17 @@
 
 #include "app/ErrorHandler.h"
 #include "app/MailPasswords.h"
-#include "app/RankApiKeys.h"
 #include "app/Messages.h"
+#include "app/RankApiKeys.h"
 #include "net/SmtpClient.h"
 #include "ranking/RankCheck.h"
 #include "ranking/RankDefinition.h"
 #include "util/Errors.h"
+#include "widgets/CaptionLabel.h"
 
 namespace tolvan::app {
+
+using widgets::CaptionLabel;
 
 namespace {
 
@@ -96,9 +99,9 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     oryxurl->setText(QStringLiteral("http://"));
     {
         QGridLayout* g = groupGrid(GroupBox1);
-        g->addWidget(new QLabel(QStringLiteral("Name on Reports:"), GroupBox1), 0, 0);
+        g->addWidget(new CaptionLabel(QStringLiteral("Name on Reports:"), GroupBox1), 0, 0);
         g->addWidget(oryxname, 0, 1);
-        g->addWidget(new QLabel(QStringLiteral("URL on Reports:"), GroupBox1), 1, 0);
+        g->addWidget(new CaptionLabel(QStringLiteral("URL on Reports:"), GroupBox1), 1, 0);
         g->addWidget(oryxurl, 1, 1);
     }
 
@@ -113,7 +116,7 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     proxyport->setEnabled(false);
     {
         QGridLayout* g = groupGrid(GroupBox2);
-        auto* portLabel = new QLabel(QStringLiteral("Port"), GroupBox2);
+        auto* portLabel = new CaptionLabel(QStringLiteral("Port"), GroupBox2);
         portLabel->setObjectName(QStringLiteral("Label7"));
         portLabel->setBuddy(proxyport);
         g->addWidget(proxycheck, 0, 0);
@@ -134,11 +137,11 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     timeoutcb->setEditText(QStringLiteral("60"));
     timeoutcb->setMaximumWidth(timeoutcb->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 40);
     auto* timeoutRow = new QHBoxLayout;
-    auto* timeoutLabel = new QLabel(QStringLiteral("Time Out:"), this);
+    auto* timeoutLabel = new CaptionLabel(QStringLiteral("Time Out:"), this);
     timeoutLabel->setBuddy(timeoutcb);
     timeoutRow->addWidget(timeoutLabel);
     timeoutRow->addWidget(timeoutcb);
-    timeoutRow->addWidget(new QLabel(QStringLiteral("seconds"), this));
+    timeoutRow->addWidget(new CaptionLabel(QStringLiteral("seconds"), this));
     timeoutRow->addStretch();
 
     // Rank checks: the pause between requests to one engine and the API keys
@@ -163,16 +166,16 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     connect(bravekey, &QLineEdit::editingFinished, this, [this] { rankKeyExit(bravekey, "Brave Search"); });
     {
         QGridLayout* g = groupGrid(GroupBox6);
-        auto* pauseLabel = new QLabel(QStringLiteral("Pause per Engine:"), GroupBox6);
+        auto* pauseLabel = new CaptionLabel(QStringLiteral("Pause per Engine:"), GroupBox6);
         pauseLabel->setBuddy(rankpause);
         g->addWidget(pauseLabel, 0, 0);
         g->addWidget(rankpause, 0, 1);
-        g->addWidget(new QLabel(QStringLiteral("seconds"), GroupBox6), 0, 2);
-        auto* marginaliaLabel = new QLabel(QStringLiteral("Marginalia Key:"), GroupBox6);
+        g->addWidget(new CaptionLabel(QStringLiteral("seconds"), GroupBox6), 0, 2);
+        auto* marginaliaLabel = new CaptionLabel(QStringLiteral("Marginalia Key:"), GroupBox6);
         marginaliaLabel->setBuddy(marginaliakey);
         g->addWidget(marginaliaLabel, 1, 0);
         g->addWidget(marginaliakey, 1, 1, 1, 2);
-        auto* braveLabel = new QLabel(QStringLiteral("Brave Search Key:"), GroupBox6);
+        auto* braveLabel = new CaptionLabel(QStringLiteral("Brave Search Key:"), GroupBox6);
         braveLabel->setBuddy(bravekey);
         g->addWidget(braveLabel, 2, 0);
         g->addWidget(bravekey, 2, 1, 1, 2);
@@ -189,7 +192,7 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
                           "Click if you would like Text reports auto-generated after each site run");
     {
         QGridLayout* g = groupGrid(GroupBox3);
-        auto* label = new QLabel(
+        auto* label = new CaptionLabel(
             QStringLiteral("Check for each type of report to be auto-generated after each site run:"), GroupBox3);
         label->setWordWrap(true);
         g->addWidget(label, 0, 0, 1, 3);
@@ -227,7 +230,7 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
                                    {"Mail From Address:", fromaddr}, {"Mail From Name:", emailfrom},
                                    {"Subject:", emailsubj}, {"Security:", smtpsecurity}, {"User Name:", smtpuser},
                                    {"Password:", smtppass}}) {
-            auto* l = new QLabel(QString::fromLatin1(label), GroupBox4);
+            auto* l = new CaptionLabel(QString::fromLatin1(label), GroupBox4);
             l->setBuddy(edit);
             g->addWidget(l, row, 0);
             g->addWidget(edit, row, 1);
@@ -277,7 +280,7 @@ OptionsPage::OptionsPage(QWidget* parent) : QWidget(parent)
     custmemo->setToolTip(QStringLiteral("Enter a message to include at the top of E-Mail reports"));
     custmemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     custmemo->setTabChangesFocus(true);
-    auto* custLabel = new QLabel(QStringLiteral("Custom Message for E-Mail Reports:"), this);
+    auto* custLabel = new CaptionLabel(QStringLiteral("Custom Message for E-Mail Reports:"), this);
     custLabel->setBuddy(custmemo);
 
     // Buttons whose work lives with the engine update and the error log.
@@ -462,7 +465,7 @@ void OptionsPage::showRankKeyFields()
                                         "file."));
         edit->setEchoMode(QLineEdit::Password);
         edit->setPlaceholderText(QStringLiteral("Kept in the desktop's secret store"));
-        auto* label = new QLabel(name + QStringLiteral(" Key:"), GroupBox6);
+        auto* label = new CaptionLabel(name + QStringLiteral(" Key:"), GroupBox6);
         label->setBuddy(edit);
         g->addWidget(label, row, 0);
         g->addWidget(edit, row, 1, 1, 2);

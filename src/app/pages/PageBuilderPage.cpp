@@ -17,14 +17,17 @@
 #include "app/ErrorHandler.h"
 #include "app/Messages.h"
 #include "net/RemoteHosts.h"
+#include "widgets/CaptionLabel.h"
 
 namespace tolvan::app {
+
+using widgets::CaptionLabel;
 
 namespace {
 
 QLabel* wrappedLabel(QWidget* parent, const QString& text)
 {
-    auto* l = new QLabel(text, parent);
+    auto* l = new CaptionLabel(text, parent);
     l->setWordWrap(true);
     return l;
 }
@@ -75,10 +78,10 @@ PageBuilderPage::PageBuilderPage(QWidget* parent) : QWidget(parent), baseDir_(QD
 
     auto* left = new QVBoxLayout;
     left->setSpacing(3);
-    left->addWidget(new QLabel(QStringLiteral("Site Title - Be Descriptive:"), this));
+    left->addWidget(new CaptionLabel(QStringLiteral("Site Title - Be Descriptive:"), this));
     left->addWidget(pbtitleedit);
     left->addSpacing(4);
-    left->addWidget(new QLabel(QStringLiteral("Brief Description of Site Contents:"), this));
+    left->addWidget(new CaptionLabel(QStringLiteral("Brief Description of Site Contents:"), this));
     left->addWidget(pbdescedit);
     left->addSpacing(4);
     left->addWidget(wrappedLabel(
@@ -100,7 +103,7 @@ PageBuilderPage::PageBuilderPage(QWidget* parent) : QWidget(parent), baseDir_(QD
 
     auto* right = new QGridLayout;
     right->setSpacing(3);
-    right->addWidget(new QLabel(QStringLiteral("Keywords - Don't repeat them:"), this), 0, 0, 1, 2);
+    right->addWidget(new CaptionLabel(QStringLiteral("Keywords - Don't repeat them:"), this), 0, 0, 1, 2);
     for (int i = 0; i < kKeywordCount; ++i)
         right->addWidget(*keys[i], 1 + i % 8, i / 8);
     right->setRowStretch(9, 1);

@@ -12,12 +12,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "widgets/CaptionLabel.h"
 #include "widgets/DropDownComboBox.h"
 #include "widgets/LedLamp.h"
 #include "widgets/LedNumber.h"
 #include "widgets/SiteAddresses.h"
 
 namespace tolvan::app {
+
+using widgets::CaptionLabel;
 
 namespace {
 
@@ -132,16 +135,17 @@ RankingPage::RankingPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curr
     auto* inputs = new QGridLayout;
     inputs->setHorizontalSpacing(8);
     inputs->setVerticalSpacing(3);
-    inputs->addWidget(new QLabel(QStringLiteral("Web Site to Rank (Do not enter the http://):"), this), 0, 0);
+    inputs->addWidget(new CaptionLabel(QStringLiteral("Web Site to Rank (Do not enter the http://):"), this),
+                      0, 0);
     inputs->addWidget(sitetorankedit, 1, 0);
-    inputs->addWidget(new QLabel(QStringLiteral("Search Depth:"), this), 0, 1, 1, 2);
+    inputs->addWidget(new CaptionLabel(QStringLiteral("Search Depth:"), this), 0, 1, 1, 2);
     inputs->addWidget(depthedit, 1, 1);
-    inputs->addWidget(new QLabel(QStringLiteral("Results"), this), 1, 2);
+    inputs->addWidget(new CaptionLabel(QStringLiteral("Results"), this), 1, 2);
     inputs->addWidget(
-        new QLabel(QStringLiteral("Enter phrases and/or keywords (As you would in a search Engine):"), this), 2, 0,
-        1, 3);
+        new CaptionLabel(QStringLiteral("Enter phrases and/or keywords (As you would in a search Engine):"), this),
+        2, 0, 1, 3);
     inputs->addWidget(keyphraseedit, 3, 0, 1, 3);
-    auto* depthNote = new QLabel(
+    auto* depthNote = new CaptionLabel(
         QStringLiteral("A depth value of 50 will cause Tolvan to look for your site in the first 50 results of each "
                        "engine."),
         this);

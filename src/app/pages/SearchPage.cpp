@@ -14,16 +14,19 @@
 #include "app/ErrorHandler.h"
 #include "app/Messages.h"
 #include "net/RemoteHosts.h"
+#include "widgets/CaptionLabel.h"
 #include "widgets/SiteAddresses.h"
 
 namespace tolvan::app {
 
+using widgets::CaptionLabel;
+
 SearchPage::SearchPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::currentPath())
 {
-    auto* intro = new QLabel(QStringLiteral("Check how a search engine lists your site: choose an engine, pick "
-                                            "one of your saved sites or type keywords, and press Check Site. "
-                                            "The engine's answer opens in your web browser."),
-                             this);
+    auto* intro = new CaptionLabel(QStringLiteral("Check how a search engine lists your site: choose an engine, "
+                                                  "pick one of your saved sites or type keywords, and press Check "
+                                                  "Site. The engine's answer opens in your web browser."),
+                                   this);
     intro->setWordWrap(true);
 
     search = new QComboBox(this);
@@ -72,7 +75,7 @@ SearchPage::SearchPage(QWidget* parent) : QWidget(parent), baseDir_(QDir::curren
     page->setSpacing(8);
     page->addWidget(intro);
     page->addSpacing(6);
-    page->addWidget(new QLabel(QStringLiteral("Site address or keywords:"), this));
+    page->addWidget(new CaptionLabel(QStringLiteral("Site address or keywords:"), this));
     page->addWidget(search);
     page->addSpacing(6);
     page->addWidget(engines);

@@ -21,8 +21,11 @@
 #include "app/Messages.h"
 #include "profiles/ProfileStore.h"
 #include "util/Files.h"
+#include "widgets/CaptionLabel.h"
 
 namespace tolvan::app {
+
+using widgets::CaptionLabel;
 
 const QString SiteDataPage::kCategoryPrompt = QStringLiteral("SELECT A CATEGORY ");
 const QString SiteDataPage::kLastRunUnknown = QStringLiteral("Last Submission: Unknown");
@@ -49,7 +52,7 @@ QLineEdit* makeEdit(QWidget* parent, const char* objectName, const char* hint)
 
 QLabel* makeLabel(QWidget* parent, const char* text, QWidget* buddy = nullptr)
 {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
+    auto* label = new CaptionLabel(QString::fromLatin1(text), parent);
     if (buddy)
         label->setBuddy(buddy);
     return label;
@@ -125,7 +128,7 @@ SiteDataPage::SiteDataPage(QWidget* parent) : QWidget(parent)
     phone = makeEdit(this, "phone", "Enter your phone number.");
     fax = makeEdit(this, "fax", "Enter your fax number.");
 
-    lastruntext = new QLabel(kLastRunUnknown, this);
+    lastruntext = new CaptionLabel(kLastRunUnknown, this);
     lastruntext->setObjectName(QStringLiteral("lastruntext"));
 
     cleardbb = new QPushButton(QStringLiteral("Clear All Fields"), this);

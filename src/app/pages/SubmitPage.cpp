@@ -19,12 +19,15 @@
 #include "app/AppInfo.h"
 #include "engines/EngineSelection.h"
 #include "widgets/BlinkLabel.h"
+#include "widgets/CaptionLabel.h"
 #include "widgets/LedLamp.h"
 #include "widgets/LedNumber.h"
 #include "widgets/SiteAddresses.h"
 #include "widgets/UniformRows.h"
 
 namespace tolvan::app {
+
+using widgets::CaptionLabel;
 
 const QString SubmitPage::kPlaceholder = QStringLiteral("..................................................");
 
@@ -51,14 +54,14 @@ widgets::LedNumber* makeLed(QWidget* parent, const char* name, const char* acces
 
 QLabel* caption(QWidget* parent, const QString& text)
 {
-    auto* l = new QLabel(text, parent);
+    auto* l = new CaptionLabel(text, parent);
     l->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     return l;
 }
 
 QLabel* valueLabel(QWidget* parent, const char* name)
 {
-    auto* l = named(new QLabel(SubmitPage::kPlaceholder, parent), name);
+    auto* l = named(new CaptionLabel(SubmitPage::kPlaceholder, parent), name);
     l->setFrameShape(QFrame::StyledPanel);
     l->setFrameShadow(QFrame::Sunken);
     l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
