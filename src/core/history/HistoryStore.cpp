@@ -121,6 +121,7 @@ void HistoryStore::disable(const std::string& why)
 {
     pending_.clear();
     insertSubmission_.reset();
+    insertSubmissions_.reset();
     lastAccepted_.reset();
     db_.reset();
     if (problem_.empty()) {
@@ -164,18 +165,37 @@ void HistoryStore::flush()
         return;
     }
     try {
+        // Rows go in by kRowsPerInsert with one statement, the rest one by one:
+        // a statement's start and end cost more than a row's values.
+        static constexpr const char* kInsert =
+            "INSERT INTO submissions (time, site, engine, method, address, status_line, outcome, detail, answer) VALUES ";
+        static constexpr const char* kRow = "(?, ?, ?, ?, ?, ?, ?, ?, ?)";
         if (!insertSubmission_)
-            insertSubmission_ = std::make_unique<sqlite::Statement>(db_->prepare(
-                "INSERT INTO submissions (time, site, engine, method, address, status_line, outcome, detail, answer)"
-                " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            insertSubmission_ = std::make_unique<sqlite::Statement>(db_->prepare(std::string(kInsert) + kRow));
+        if (!insertSubmissions_ && pending_.size() >= kRowsPerInsert) {
+            std::string sql = kInsert;
+            for (std::size_t i = 0; i < kRowsPerInsert; ++i)
+                sql.append(i == 0 ? "" : ", ").append(kRow);
+            insertSubmissions_ = std::make_unique<sqlite::Statement>(db_->prepare(sql));
+        }
         sqlite::Transaction transaction(*db_);
-        auto& insert = *insertSubmission_;
-        for (const auto& record : pending_) {
-            // The records stay in place until the row is written: no copies.
-            insert.bindUncopied(1, record.time).bindUncopied(2, record.site).bindUncopied(3, record.engine);
-            insert.bindUncopied(4, record.method).bindUncopied(5, record.address).bindUncopied(6, record.statusLine);
-            insert.bindUncopied(7, record.outcome).bindUncopied(8, record.detail).bindBlobUncopied(9, record.answer);
-            insert.run();
+        // The records stay in place until the rows are written: no copies.
+        const auto bindRow = [](sqlite::Statement& insert, int first, const SubmissionRecord& record) {
+            insert.bindUncopied(first, record.time).bindUncopied(first + 1, record.site);
+            insert.bindUncopied(first + 2, record.engine).bindUncopied(first + 3, record.method);
+            insert.bindUncopied(first + 4, record.address).bindUncopied(first + 5, record.statusLine);
+            insert.bindUncopied(first + 6, record.outcome).bindUncopied(first + 7, record.detail);
+            insert.bindBlobUncopied(first + 8, record.answer);
+        };
+        std::size_t next = 0;
+        for (; pending_.size() - next >= kRowsPerInsert; next += kRowsPerInsert) {
+            for (std::size_t i = 0; i < kRowsPerInsert; ++i)
+                bindRow(*insertSubmissions_, static_cast<int>(9 * i + 1), pending_[next + i]);
+            insertSubmissions_->runRebound();
+        }
+        for (; next < pending_.size(); ++next) {
+            bindRow(*insertSubmission_, 1, pending_[next]);
+            insertSubmission_->runRebound();
         }
         transaction.commit();
         pending_.clear();

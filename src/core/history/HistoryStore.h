@@ -117,7 +117,9 @@ private:
     void migrate();
 
     std::unique_ptr<sqlite::Database> db_;
-    std::unique_ptr<sqlite::Statement> insertSubmission_;
+    static constexpr std::size_t kRowsPerInsert = 16;
+    std::unique_ptr<sqlite::Statement> insertSubmission_;   // one row
+    std::unique_ptr<sqlite::Statement> insertSubmissions_;  // kRowsPerInsert rows
     std::unique_ptr<sqlite::Statement> lastAccepted_;
     std::vector<SubmissionRecord> pending_;
     std::chrono::steady_clock::time_point lastWrite_{};

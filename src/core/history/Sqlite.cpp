@@ -102,6 +102,13 @@ void Statement::run()
     reset();
 }
 
+void Statement::runRebound()
+{
+    while (step()) {
+    }
+    sqlite3_reset(stmt_);
+}
+
 void Statement::reset()
 {
     sqlite3_reset(stmt_);

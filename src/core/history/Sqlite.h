@@ -45,6 +45,9 @@ public:
     bool step();
     // Runs to the end and readies the statement for new parameters.
     void run();
+    // Runs it and resets it, keeping the bindings: for a statement whose every
+    // parameter is bound again before its next run.
+    void runRebound();
     void reset();
 
     std::string text(int column) const;

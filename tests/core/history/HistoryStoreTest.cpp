@@ -188,11 +188,21 @@ TEST(HistoryStore, RowsKeptBackAreWrittenByFlushAndALockAtThatPointTurnsTheStore
     HistoryStore store(base.path());
     std::int64_t recorded = 0;
     // Enough rows that some are kept back, whatever the machine's speed.
-    for (std::size_t i = 0; i < HistoryStore::kWriteRows + 10; ++i, ++recorded)
-        store.recordSubmission(row("2026-01-02T10:00:00Z", "s", "e" + std::to_string(i)));
+    for (std::size_t i = 0; i < HistoryStore::kWriteRows + 10; ++i, ++recorded) {
+        auto r = row("2026-01-02T10:00:00Z", "s" + std::to_string(i % 7), "e" + std::to_string(i));
+        r.detail = "d" + std::to_string(i);
+        store.recordSubmission(r);
+    }
     store.flush();
-    EXPECT_EQ(HistoryStore(base.path(), HistoryStore::Access::ReadOnly).submissions().size(),
-              static_cast<std::size_t>(recorded));
+    // Written many rows to a statement or one by one, each row keeps its own values, in order.
+    const auto written = HistoryStore(base.path(), HistoryStore::Access::ReadOnly).submissions();
+    ASSERT_EQ(written.size(), static_cast<std::size_t>(recorded));
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        EXPECT_EQ(written[i].engine, "e" + std::to_string(i));
+        EXPECT_EQ(written[i].site, "s" + std::to_string(i % 7));
+        EXPECT_EQ(written[i].detail, "d" + std::to_string(i));
+        EXPECT_EQ(written[i].answer, "ok");
+    }
 
     // A row kept back while another program holds the database is not waited
     // for: the store turns itself off once, with its notice, and the rest is not kept.
