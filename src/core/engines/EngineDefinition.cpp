@@ -172,11 +172,22 @@ void EngineDefinitionReader::prepareSite(SiteProfile& site, int categoryNumber)
     site_.prepared = true;
 }
 
-DefinitionResult EngineDefinitionReader::read(const std::string& engineName, SiteProfile& site, int& currentCategory)
+DefinitionResult& EngineDefinitionReader::read(const std::string& engineName, SiteProfile& site, int& currentCategory)
 {
-    DefinitionResult result;
+    // Emptied, not made anew: the strings keep their room from engine to engine.
+    DefinitionResult& result = result_;
+    result.status = DefinitionStatus::Missing;
     EngineDefinition& def = result.definition;
     def.engineName = engineName;
+    for (std::string& name : def.fieldNames.names)
+        name.clear();
+    def.categoryField.clear();
+    def.categoryValue.clear();
+    def.extraFields.clear();
+    def.action.clear();
+    def.method.clear();
+    def.siteUrl.clear();
+    def.formBody.clear();
     // A name that is not one plain file name of data/ has no definition there.
     if (!checkEngineName(engineName).empty())
         return result;  // Missing
@@ -250,7 +261,7 @@ DefinitionResult readEngineDefinition(const std::string& baseDir, const std::str
                                       SiteProfile& site, int& currentCategory)
 {
     EngineDefinitionReader reader(baseDir);
-    return reader.read(engineName, site, currentCategory);
+    return std::move(reader.read(engineName, site, currentCategory));
 }
 
 }  // namespace tolvan

@@ -81,7 +81,8 @@ public:
     // data folder is opened again.
     void startSite();
 
-    DefinitionResult read(const std::string& engineName, SiteProfile& site, int& categoryNumber);
+    // The result is the reader's own, valid (and free to change) until the next read().
+    DefinitionResult& read(const std::string& engineName, SiteProfile& site, int& categoryNumber);
 
 private:
     // The values one site sends, in kSiteFieldKeys order, form-encoded.
@@ -99,6 +100,7 @@ private:
     int dataFd_ = -1;
     std::string path_;
     IniText file_;
+    DefinitionResult result_;
     std::vector<std::string_view> extras_;  // the [ExtraFields] entries of the engine being read
     SiteValues site_;
 };

@@ -224,7 +224,7 @@ SubmissionDriver::Step SubmissionDriver::submitEngine(const std::string& address
     run_.skipRequested = false;
     run_.currentEngine = engine;
     view_.setCurrentEngine(engine);
-    DefinitionResult built = definitions_.read(engine, site, run_.categoryNumber);
+    DefinitionResult& built = definitions_.read(engine, site, run_.categoryNumber);
     view_.siteProfileChanged(site);
     if (built.status == DefinitionStatus::Missing) {
         view_.showMessage("Data file for " + engine + " missing.");
@@ -234,11 +234,15 @@ SubmissionDriver::Step SubmissionDriver::submitEngine(const std::string& address
         return Step::Aborted;
 
     EngineDefinition& definition = built.definition;
-    const std::string description
-        = run_.descriptionText.empty() ? std::string("No Description Entered") : run_.descriptionText;
+    static const std::string kNoDescription = "No Description Entered";
+    const std::string& description = run_.descriptionText.empty() ? kNoDescription : run_.descriptionText;
     indexNow_ = isIndexNowEngine(hosts_, engine);
     key_ = site.indexNowKey;
-    keyLocation_ = effectiveKeyLocation(site.fullAddress(), site.indexNowKey, site.indexNowKeyLocation);
+    // Without a key or a stored location there is no key location (the common case: no address built).
+    if (site.indexNowKey.empty() && site.indexNowKeyLocation.empty())
+        keyLocation_.clear();
+    else
+        keyLocation_ = effectiveKeyLocation(site.fullAddress(), site.indexNowKey, site.indexNowKeyLocation);
     const PlaceholderValues values{site, description, definition.categoryValue, key_, keyLocation_};
     if (auto action = builtInAction(engine, values, hosts_)) {
         definition.action = *action;
