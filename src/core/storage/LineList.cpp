@@ -3,6 +3,7 @@
 #include "util/Files.h"
 #include "util/TextCodec.h"
 
+#include <cstring>
 #include <string_view>
 
 namespace tolvan {
@@ -16,23 +17,34 @@ LineList parseLineList(std::string_view raw)
 {
     // A NUL byte is an ordinary character: ending the text there would make every
     // entry after it vanish, and the next write would drop them for good.
-    const std::string text = decodeFileText(raw);
-
-    std::string_view rest(text);
-    if (rest.starts_with("\xEF\xBB\xBF"))
-        rest.remove_prefix(3);
+    std::string decoded;
+    std::string_view text = raw;
+    if (!isValidUtf8(raw)) {
+        decoded = windows1252ToUtf8(raw);
+        text = decoded;
+    }
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     LineList lines;
-    while (!rest.empty()) {
-        const auto end = rest.find_first_of("\r\n");
-        if (end == std::string_view::npos) {
-            lines.emplace_back(rest);
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    auto find = [end](const char* from, const char* to, char c) {
+        const void* hit = std::memchr(from, c, static_cast<std::size_t>(to - from));
+        return hit ? static_cast<const char*>(hit) : to;
+    };
+    const char* lf = nullptr;  // the next LF at or after p (end when none)
+    while (p < end) {
+        if (lf == nullptr || lf < p)
+            lf = find(p, end, '\n');
+        // A line ends at the first CR or LF; in CR LF text the CR stands just before the LF.
+        const char* lineEnd = lf;
+        if (lf > p && lf[-1] == '\r')
+            lineEnd = lf - 1;
+        lineEnd = find(p, lineEnd, '\r');
+        lines.emplace_back(p, lineEnd);
+        if (lineEnd == end)
             break;
-        }
-        lines.emplace_back(rest.substr(0, end));
-        std::size_t skip = 1;
-        if (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n')
-            skip = 2;
-        rest.remove_prefix(end + skip);
+        p = lineEnd + (*lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n' ? 2 : 1);
     }
     return lines;
 }

@@ -299,9 +299,19 @@ int compareIgnoreCase(std::string_view a, std::string_view b)
 
 std::string foldCase(std::string_view s)
 {
-    std::string out;
-    out.reserve(s.size());
+    std::string out(s);
     std::size_t i = 0;
+    // Plain ASCII folds in place; the first other byte goes the long way.
+    for (; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (c >= 0x80)
+            break;
+        if (c >= 'A' && c <= 'Z')
+            out[i] = static_cast<char>(c + 32);
+    }
+    if (i == out.size())
+        return out;
+    out.resize(i);
     while (i < s.size()) {
         const std::uint32_t cp = nextFolded(s, i);
         if (cp >= 0x110000u)

@@ -34,3 +34,37 @@ TEST(LineList, WriteIsCrLfPerEntryAndRoundTrips)
     EXPECT_THROW(readLineList(dir.file("missing.tlx")), FileError);
     EXPECT_THROW(writeLineList(dir.file("no/such/dir.tlx"), list), FileError);
 }
+
+// Every mix of line ends, NULs and non-ASCII bytes splits as the plain rule
+// says: a line ends at the first CR or LF, and CR LF counts once.
+TEST(LineList, SplitsLikeThePlainRuleOnRandomText)
+{
+    auto reference = [](const std::string& text) {
+        LineList lines;
+        std::string line;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != '\r' && text[i] != '\n') {
+                line += text[i];
+                continue;
+            }
+            lines.push_back(line);
+            line.clear();
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        }
+        if (!line.empty())
+            lines.push_back(line);
+        return lines;
+    };
+    const char alphabet[] = {'a', 'b', '\r', '\n', '\0', '['};
+    unsigned seed = 12345;
+    for (int round = 0; round < 5000; ++round) {
+        std::string text;
+        const int length = round % 23;
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            text += alphabet[(seed >> 16) % sizeof alphabet];
+        }
+        ASSERT_EQ(parseLineList(text), reference(text)) << "round " << round;
+    }
+}
