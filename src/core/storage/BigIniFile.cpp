@@ -5,7 +5,9 @@
 #include "util/Files.h"
 #include "util/TextCodec.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
@@ -94,6 +96,42 @@ std::size_t countByte(std::string_view text, char byte)
     return count;
 }
 
+// The section names a load has seen, compared as foldCase compares them. Plain
+// ASCII names are kept as views into the text; any other name is folded once and
+// kept here, so folded and plain names meet under the same ASCII-blind hash.
+class SeenNames {
+public:
+    explicit SeenNames(std::size_t expected) { views_.reserve(expected); }
+
+    // False when the name was seen before.
+    bool insert(std::string_view name)
+    {
+        const bool ascii = std::all_of(name.begin(), name.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (!ascii)
+            name = folded_.emplace_back(foldCase(name));
+        return views_.insert(name).second;
+    }
+
+private:
+    struct Hash {
+        std::size_t operator()(std::string_view s) const
+        {
+            std::size_t h = 14695981039346656037ULL;  // FNV-1a over the lower-cased bytes
+            for (const char c : s) {
+                const auto b = static_cast<unsigned char>(c);
+                h = (h ^ ((b >= 'A' && b <= 'Z') ? b + 32u : b)) * 1099511628211ULL;
+            }
+            return h;
+        }
+    };
+    struct Equal {
+        bool operator()(std::string_view a, std::string_view b) const { return asciiEqualsIgnoreCase(a, b); }
+    };
+    std::deque<std::string> folded_;
+    std::unordered_set<std::string_view, Hash, Equal> views_;
+};
+
 }  // namespace
 
 // Indexes text_ when serialize() of its full parse would give back exactly these
@@ -106,8 +144,7 @@ bool BigIniFile::indexLaidOutText()
     const std::string_view text = text_;
     if (text.starts_with("\xEF\xBB\xBF") || text.find('\x1A') != std::string_view::npos)
         return false;
-    std::unordered_set<std::string> seen;
-    seen.reserve(text.size() / 256 + 16);
+    SeenNames seen(text.size() / 256 + 16);
     enum class Expect { Header, FirstLine, LineOrEnd } expect = Expect::Header;
     const char* const data = text.data();
     const char* const end = data + text.size();
@@ -127,11 +164,10 @@ bool BigIniFile::indexLaidOutText()
             if (!isIniHeader(line))
                 return false;
             const std::string_view name = line.substr(1, line.size() - 2);
-            if (!seen.insert(foldCase(name)).second)
+            if (!seen.insert(name))
                 return false;
-            Section section{std::string(name), {}};
+            Section& section = sections_.emplace_back(Section{std::string(name), {}});
             section.rawBegin = static_cast<std::size_t>(p - data);
-            sections_.push_back(std::move(section));
             expect = Expect::FirstLine;
             break;
         }

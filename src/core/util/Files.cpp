@@ -260,13 +260,17 @@ std::string readFile(const std::string& path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw FileError(path, systemReason("Cannot open file", errno));
+    // Read straight into the string, sized by the file and grown if the file grows.
     std::string data;
     struct stat st {};
+    std::size_t capacity = 65536;
     if (::fstat(fd, &st) == 0 && st.st_size > 0)
-        data.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[65536];
+        capacity = static_cast<std::size_t>(st.st_size) + 1;  // one more byte sees the end in one read
+    std::size_t used = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (used == data.size())
+            data.resize(std::max(capacity, data.size() * 2));
+        const ssize_t n = ::read(fd, data.data() + used, data.size() - used);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -276,9 +280,10 @@ std::string readFile(const std::string& path)
         }
         if (n == 0)
             break;
-        data.append(buffer, static_cast<std::size_t>(n));
+        used += static_cast<std::size_t>(n);
     }
     ::close(fd);
+    data.resize(used);
     return data;
 }
 
