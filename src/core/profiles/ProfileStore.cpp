@@ -116,6 +116,25 @@ std::string indexEntry(const std::string& text)
     return out;
 }
 
+// Whether `bytes` read as a line list give exactly `entries`, without reading
+// them into a list: the bytes are the entries each ended by CR LF, and no entry
+// holds a line end, starts the file with a byte-order mark or needs decoding.
+bool holdsExactly(std::string_view bytes, const std::vector<std::string>& entries)
+{
+    std::size_t at = 0;
+    for (const auto& entry : entries) {
+        if (bytes.compare(at, entry.size(), entry) != 0)
+            return false;
+        at += entry.size();
+        if (bytes.compare(at, 2, "\r\n") != 0)
+            return false;
+        at += 2;
+    }
+    return at == bytes.size() && !bytes.starts_with("\xEF\xBB\xBF") && isValidUtf8(bytes)
+           && std::count(bytes.begin(), bytes.end(), '\r') == static_cast<std::ptrdiff_t>(entries.size())
+           && std::count(bytes.begin(), bytes.end(), '\n') == static_cast<std::ptrdiff_t>(entries.size());
+}
+
 // Writes the caller's list as changed (`after`) plus what another process
 // added to the file since the caller read it (`before`). A file that already
 // holds exactly those bytes is left as it is.
@@ -128,15 +147,17 @@ void writeIndexList(const std::string& file, const std::vector<std::string>& bef
     const bool exists = fileExists(file);
     if (exists) {
         onDiskBytes = readFile(file);
-        const std::vector<std::string> onDisk = parseLineList(onDiskBytes);
-        if (onDisk != before) {
-            merged = after;
-            std::unordered_set<std::string> known(before.begin(), before.end());
-            known.insert(after.begin(), after.end());
-            for (const auto& entry : onDisk)
-                if (known.insert(entry).second)
-                    merged.push_back(entry);
-            out = &merged;
+        if (!holdsExactly(onDiskBytes, before)) {
+            const std::vector<std::string> onDisk = parseLineList(onDiskBytes);
+            if (onDisk != before) {
+                merged = after;
+                std::unordered_set<std::string> known(before.begin(), before.end());
+                known.insert(after.begin(), after.end());
+                for (const auto& entry : onDisk)
+                    if (known.insert(entry).second)
+                        merged.push_back(entry);
+                out = &merged;
+            }
         }
     }
     std::string text = lineListText(*out);
