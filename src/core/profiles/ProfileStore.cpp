@@ -123,16 +123,15 @@ bool holdsExactly(std::string_view bytes, const std::vector<std::string>& entrie
 {
     std::size_t at = 0;
     for (const auto& entry : entries) {
-        if (bytes.compare(at, entry.size(), entry) != 0)
+        if (bytes.compare(at, entry.size(), entry) != 0 || std::memchr(entry.data(), '\r', entry.size())
+            || std::memchr(entry.data(), '\n', entry.size()))
             return false;
         at += entry.size();
         if (bytes.compare(at, 2, "\r\n") != 0)
             return false;
         at += 2;
     }
-    return at == bytes.size() && !bytes.starts_with("\xEF\xBB\xBF") && isValidUtf8(bytes)
-           && std::count(bytes.begin(), bytes.end(), '\r') == static_cast<std::ptrdiff_t>(entries.size())
-           && std::count(bytes.begin(), bytes.end(), '\n') == static_cast<std::ptrdiff_t>(entries.size());
+    return at == bytes.size() && !bytes.starts_with("\xEF\xBB\xBF") && isValidUtf8(bytes);
 }
 
 // Writes the caller's list as changed (`after`) plus what another process
