@@ -74,27 +74,6 @@ bool keptWhole(std::string_view line)
     return line.size() <= kMaxChars || cutIniLine(line).size() == line.size();
 }
 
-// How often `byte` occurs, eight bytes at a time.
-std::size_t countByte(std::string_view text, char byte)
-{
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-    const std::uint64_t pattern = kOnes * static_cast<unsigned char>(byte);
-    std::size_t count = 0;
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        const std::uint64_t x = word ^ pattern;  // a zero byte where `byte` stands
-        // The high bit of each byte of `t` is set exactly where x's byte is not zero.
-        const std::uint64_t t = ((x & kLow7) + kLow7) | x;
-        // One bit per match at the bottom of its byte; the multiplication sums the bytes.
-        count += static_cast<std::size_t>((((~t & ~kLow7) >> 7) * kOnes) >> 56);
-    }
-    for (; i < text.size(); ++i)
-        count += text[i] == byte;
-    return count;
-}
 
 // The section names a load has seen, compared as foldCase compares them. Plain
 // ASCII names are kept as views into the text; any other name is folded once and
@@ -149,14 +128,13 @@ bool BigIniFile::indexLaidOutText()
     const char* const data = text.data();
     const char* const end = data + text.size();
     const char* p = data;
-    std::size_t lineCount = 0;
     while (p < end) {
         const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
         if (!lf || lf == p || lf[-1] != '\r')
             return false;
-        ++lineCount;
         const std::string_view line(p, static_cast<std::size_t>(lf - 1 - p));
-        if (!keptWhole(line))
+        // No lone CR inside: a load would split the line there.
+        if (!keptWhole(line) || std::memchr(line.data(), '\r', line.size()))
             return false;
         const char* const next = lf + 1;
         switch (expect) {
@@ -187,8 +165,7 @@ bool BigIniFile::indexLaidOutText()
         }
         p = next;
     }
-    // Every line ended by CR LF, and no CR besides: no lone CR splits a line.
-    return expect == Expect::Header && countByte(text, '\r') == lineCount;
+    return expect == Expect::Header;
 }
 
 // The full load: lines before the first header and later sections of a name
