@@ -28,7 +28,7 @@ LineList parseLineList(std::string_view raw)
     LineList lines;
     const char* p = text.data();
     const char* const end = p + text.size();
-    auto find = [end](const char* from, const char* to, char c) {
+    auto find = [](const char* from, const char* to, char c) {
         const void* hit = std::memchr(from, c, static_cast<std::size_t>(to - from));
         return hit ? static_cast<const char*>(hit) : to;
     };
