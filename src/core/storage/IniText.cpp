@@ -27,23 +27,11 @@ bool isAscii(std::string_view s)
     return all < 0x80;
 }
 
-// Two ASCII names of the same length, without regard to case (inline: most
-// look-ups compare one or two names).
-inline bool sameAsciiLetters(std::string_view a, std::string_view b)
-{
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
-        if (ca != cb && ((ca | 0x20) != (cb | 0x20) || (ca | 0x20) < 'a' || (ca | 0x20) > 'z'))
-            return false;
-    }
-    return true;
-}
-
 // Other names may fold to a different number of bytes: the full comparison decides.
 bool namesMatch(std::string_view stored, bool storedAscii, std::string_view wanted, bool wantedAscii)
 {
     if (storedAscii && wantedAscii)
-        return stored.size() == wanted.size() && sameAsciiLetters(stored, wanted);
+        return asciiEqualsIgnoreCase(stored, wanted);
     return equalsIgnoreCase(stored, wanted);
 }
 
@@ -159,7 +147,7 @@ std::string_view IniText::valueIn(const Section& s, std::string_view key) const
         // An ASCII name matches an ASCII key of the same length and first letter, or any other key.
         const std::uint32_t wanted = asciiSignature(key);
         for (const Line* line = first; line != end; ++line) {
-            if (line->signature == wanted ? sameAsciiLetters(line->key, key)
+            if (line->signature == wanted ? asciiEqualsIgnoreCase(line->key, key)
                                           : line->signature == kOtherKey && equalsIgnoreCase(line->key, key))
                 return line->value;
         }

@@ -244,25 +244,6 @@ std::string base64Encode(std::string_view in)
     return out;
 }
 
-bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto ca = static_cast<unsigned char>(a[i]);
-        auto cb = static_cast<unsigned char>(b[i]);
-        if (ca != cb) {
-            if (ca >= 'A' && ca <= 'Z')
-                ca += 'a' - 'A';
-            if (cb >= 'A' && cb <= 'Z')
-                cb += 'a' - 'A';
-            if (ca != cb)
-                return false;
-        }
-    }
-    return true;
-}
-
 bool equalsIgnoreCase(std::string_view a, std::string_view b)
 {
     std::size_t i = 0;

@@ -30,8 +30,20 @@ std::string foldCase(std::string_view s);
 // A..Z turned into a..z, every other byte as it is: for protocol names, header
 // names and host names, which are ASCII.
 std::string asciiLower(std::string_view s);
-// Whether asciiLower(a) == asciiLower(b), without making either.
-bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b);
+// Whether asciiLower(a) == asciiLower(b), without making either (inline: look-ups
+// of keys and header names call it in their inner loops).
+inline bool asciiEqualsIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto ca = static_cast<unsigned char>(a[i]), cb = static_cast<unsigned char>(b[i]);
+        // Equal, or the same letter in the other case (the 0x20 bit tells only for letters).
+        if (ca != cb && ((ca | 0x20) != (cb | 0x20) || (ca | 0x20) < 'a' || (ca | 0x20) > 'z'))
+            return false;
+    }
+    return true;
+}
 
 // Base64 (RFC 4648, with "=" padding), as Basic authentication and SMTP AUTH send it.
 std::string base64Encode(std::string_view bytes);
