@@ -79,13 +79,19 @@ std::string headerValue(std::string_view v)
 }
 
 // Appends "<name><value>\r\n" with the value made safe as headerValue makes it.
+// A header value holds no line end: from `start` on, CR and LF become blanks.
+void blankLineEnds(std::string& head, std::size_t start)
+{
+    std::replace_if(head.begin() + static_cast<std::ptrdiff_t>(start), head.end(),
+                    [](char c) { return c == '\r' || c == '\n'; }, ' ');
+}
+
 void appendHeader(std::string& head, std::string_view name, std::string_view value)
 {
     head += name;
     const std::size_t start = head.size();
     head += value;
-    std::replace_if(head.begin() + static_cast<std::ptrdiff_t>(start), head.end(),
-                    [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    blankLineEnds(head, start);
     head += "\r\n";
 }
 
@@ -130,9 +136,22 @@ bool statusWithoutBody(std::string_view line)
     return isStatusLine(line) && (line[9] == '1' || line.substr(9, 3) == "204" || line.substr(9, 3) == "304");
 }
 
+// The host as a request names it: an IPv6 literal in brackets.
+void appendHostForRequest(std::string& out, const std::string& host)
+{
+    const bool literal6 = host.find(':') != std::string::npos;
+    if (literal6)
+        out += '[';
+    out += host;
+    if (literal6)
+        out += ']';
+}
+
 std::string hostForRequest(const std::string& host)
 {
-    return host.find(':') != std::string::npos ? "[" + host + "]" : host;
+    std::string out;
+    appendHostForRequest(out, host);
+    return out;
 }
 
 // Name look-ups that an interrupt abandoned while glibc still works on them:
@@ -366,12 +385,7 @@ void HttpClient::requestHead(HttpAction action, std::int64_t contentLength, std:
     const int defaultPort = secure ? 443 : 80;
     // "host[:port]", IPv6 literals in brackets; written once into the head, then copied where else it stands.
     const auto appendHostPort = [&] {
-        const bool literal6 = host_.find(':') != std::string::npos;
-        if (literal6)
-            head += '[';
-        head += host_;
-        if (literal6)
-            head += ']';
+        appendHostForRequest(head, host_);
         if (port_ != defaultPort) {
             char digits[16];
             head += ':';
@@ -396,8 +410,7 @@ void HttpClient::requestHead(HttpAction action, std::int64_t contentLength, std:
     head += " HTTP/1.0\r\nHost: ";
     const std::size_t hostStart = head.size();
     appendHostPort();
-    std::replace_if(head.begin() + static_cast<std::ptrdiff_t>(hostStart), head.end(),
-                    [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    blankLineEnds(head, hostStart);
     head += "\r\n";
     const std::pair<const char*, const std::string*> optional[] = {
         {"Authorization: ", &authorization_}, {"Accept: ", &accept_},     {"From: ", &from_},
