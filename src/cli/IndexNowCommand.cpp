@@ -174,7 +174,7 @@ int keyCommand(const std::string& base, const Args& args)
         return 1;
     }
     std::cout << "key\t" << site.indexNowKey << '\n'
-              << "keyLocation\t" << effectiveKeyLocation(site.fullAddress(), site.indexNowKey, site.indexNowKeyLocation)
+              << "keyLocation\t" << effectiveKeyLocation(site)
               << '\n' << std::flush;
     return 0;
 }
@@ -191,7 +191,7 @@ int checkCommand(const std::string& base, const Args& args, SignalPump& pump)
         std::cerr << noKeyMessage(args.site) << '\n';
         return 1;
     }
-    const std::string location = effectiveKeyLocation(site.fullAddress(), site.indexNowKey, site.indexNowKeyLocation);
+    const std::string location = effectiveKeyLocation(site);
     const auto client = makeClient(base, pump);
     HttpClient& http = *client;
     pump.onStop = [&http] {
@@ -227,7 +227,7 @@ int notifyCommand(const std::string& base, const Args& args, SignalPump& pump)
         return 2;
     }
     request.key = site.indexNowKey;
-    request.keyLocation = effectiveKeyLocation(site.fullAddress(), site.indexNowKey, site.indexNowKeyLocation);
+    request.keyLocation = effectiveKeyLocation(site);
     if (args.all) {
         request.pick = NotifyRequest::Pick::All;
     } else if (!args.since.empty()) {

@@ -135,8 +135,7 @@ void IndexNowDialog::generateClick()
     keyEdit->setText(fromUtf8(generateIndexNowKey()));
     storeKey();
     statusLabel->setText(QStringLiteral("A new key was made. Save the key file and put it on the site at ")
-                         + fromUtf8(effectiveKeyLocation(site_.fullAddress(), site_.indexNowKey,
-                                                         site_.indexNowKeyLocation))
+                         + fromUtf8(effectiveKeyLocation(site_))
                          + QStringLiteral("."));
 }
 
@@ -150,7 +149,7 @@ void IndexNowDialog::saveKeyFileClick()
     const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Save Key File"));
     if (folder.isEmpty())
         return;
-    const std::string location = effectiveKeyLocation(site_.fullAddress(), site_.indexNowKey, site_.indexNowKeyLocation);
+    const std::string location = effectiveKeyLocation(site_);
     std::string fileName = location.substr(location.rfind('/') + 1);
     if (fileName.empty() || fileName == "." || fileName == "..")
         fileName = site_.indexNowKey + ".txt";
@@ -170,7 +169,7 @@ void IndexNowDialog::checkKeyFileClick()
     setBusy(true);
     statusLabel->setText(QStringLiteral("Checking the key file..."));
     const KeyFileCheck check = checkKeyFile(
-        *http_, effectiveKeyLocation(site_.fullAddress(), site_.indexNowKey, site_.indexNowKeyLocation),
+        *http_, effectiveKeyLocation(site_),
         site_.indexNowKey);
     setBusy(false);
     statusLabel->setText(fromUtf8(check.message));
@@ -186,7 +185,7 @@ void IndexNowDialog::notifyClick()
     request.endpoint = toUtf8(endpointBox->currentText());
     request.endpointUrl = indexNowEndpointUrl(hosts, request.endpoint);
     request.key = site_.indexNowKey;
-    request.keyLocation = effectiveKeyLocation(site_.fullAddress(), site_.indexNowKey, site_.indexNowKeyLocation);
+    request.keyLocation = effectiveKeyLocation(site_);
     if (request.sitemap.empty()) {
         showMessage(this, QStringLiteral("Enter the sitemap's address or file."));
         return;

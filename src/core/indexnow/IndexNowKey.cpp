@@ -76,6 +76,13 @@ std::string effectiveKeyLocation(const std::string& siteAddress, const std::stri
     return siteOrigin(siteAddress) + "/" + key + ".txt";
 }
 
+std::string effectiveKeyLocation(const SiteProfile& site)
+{
+    if (!site.indexNowKeyLocation.empty() || site.indexNowKey.empty())
+        return site.indexNowKeyLocation;
+    return effectiveKeyLocation(site.fullAddress(), site.indexNowKey, site.indexNowKeyLocation);
+}
+
 std::string noKeyMessage(const std::string& siteAddress)
 {
     return "No IndexNow key for " + siteAddress

@@ -1,6 +1,8 @@
 #pragma once
 // A site's notification key: its form, a new random one, where the site serves
 // it, and a check that the file is in place.
+#include "profiles/SiteProfile.h"
+
 #include <string>
 
 namespace tolvan {
@@ -20,6 +22,8 @@ std::string siteHost(const std::string& address);
 // The key location used for a site: the one stored, else <origin>/<key>.txt.
 std::string effectiveKeyLocation(const std::string& siteAddress, const std::string& key,
                                  const std::string& storedLocation);
+// The same for a site profile; its address is made only when the location comes from it.
+std::string effectiveKeyLocation(const SiteProfile& site);
 
 // The message a site without a key gets.
 std::string noKeyMessage(const std::string& siteAddress);

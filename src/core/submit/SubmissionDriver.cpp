@@ -238,11 +238,7 @@ SubmissionDriver::Step SubmissionDriver::submitEngine(const std::string& address
     const std::string& description = run_.descriptionText.empty() ? kNoDescription : run_.descriptionText;
     indexNow_ = isIndexNowEngine(hosts_, engine);
     key_ = site.indexNowKey;
-    // Without a key or a stored location there is no key location (the common case: no address built).
-    if (site.indexNowKey.empty() && site.indexNowKeyLocation.empty())
-        keyLocation_.clear();
-    else
-        keyLocation_ = effectiveKeyLocation(site.fullAddress(), site.indexNowKey, site.indexNowKeyLocation);
+    keyLocation_ = effectiveKeyLocation(site);
     const PlaceholderValues values{site, description, definition.categoryValue, key_, keyLocation_};
     if (auto action = builtInAction(engine, values, hosts_)) {
         definition.action = *action;

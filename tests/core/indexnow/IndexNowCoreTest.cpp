@@ -120,6 +120,14 @@ TEST(IndexNowKeys, FormGenerationAndLocation)
     EXPECT_EQ(effectiveKeyLocation("https://www.a.example/blog/", "k1234567", ""), "https://www.a.example/k1234567.txt");
     EXPECT_EQ(effectiveKeyLocation("https://www.a.example/", "k1234567", "https://www.a.example/k/x.txt"),
               "https://www.a.example/k/x.txt");
+    SiteProfile site;
+    site.protocol = "https://";
+    site.address = "www.a.example/blog/";
+    EXPECT_EQ(effectiveKeyLocation(site), "");
+    site.indexNowKey = "k1234567";
+    EXPECT_EQ(effectiveKeyLocation(site), "https://www.a.example/k1234567.txt");
+    site.indexNowKeyLocation = "https://www.a.example/k/x.txt";
+    EXPECT_EQ(effectiveKeyLocation(site), "https://www.a.example/k/x.txt");
 }
 
 TEST(IndexNowAnswers, StatusRetryAfterAndSentences)
