@@ -6,11 +6,15 @@
 // and the same seven tabs, empty. Either way the program ends (without tearing
 // anything down) as soon as the window's first frame has been painted, so the
 // caller's wall time from spawn to exit is the start-up time.
+// --geometries: no timing; shows each page in turn and prints every widget's
+// geometry (and the window's size), so two builds' layouts can be compared
+// line by line.
 #include <QApplication>
 #include <QEvent>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTabWidget>
+#include <QTextStream>
 
 #include <unistd.h>
 
@@ -70,6 +74,43 @@ std::unique_ptr<QMainWindow> minimalWindow()
     return window;
 }
 
+// One line per widget: its path of object names (or class names), class,
+// geometry and whether it is shown.
+void printGeometries(QTextStream& out, const QWidget* widget, const QString& path)
+{
+    const QRect g = widget->geometry();
+    out << path << '\t' << widget->metaObject()->className() << '\t' << g.x() << ',' << g.y() << ' ' << g.width()
+        << 'x' << g.height() << '\t' << (widget->isVisible() ? "shown" : "hidden") << '\n';
+    int unnamed = 0;
+    for (const QObject* child : widget->children()) {
+        const auto* w = qobject_cast<const QWidget*>(child);
+        if (!w || w->isWindow())
+            continue;
+        const QString name = w->objectName().isEmpty()
+                                 ? QString::fromLatin1(w->metaObject()->className()) + QLatin1Char('#') +
+                                       QString::number(unnamed++)
+                                 : w->objectName();
+        printGeometries(out, w, path + QLatin1Char('/') + name);
+    }
+}
+
+int showEachPage(tolvan::app::MainWindow& window)
+{
+    window.show();
+    QApplication::processEvents();
+    auto* pages = window.findChild<QTabWidget*>(QStringLiteral("PageControl1"));
+    if (!pages)
+        return 1;
+    QTextStream out(stdout);
+    out << "window " << window.width() << 'x' << window.height() << '\n';
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        QApplication::processEvents();
+        printGeometries(out, pages->widget(i), pages->widget(i)->objectName());
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -85,6 +126,8 @@ int main(int argc, char** argv)
     }
     tolvan::app::TolvanApplication app(argc, argv);
     tolvan::app::MainWindow window;
+    if (argc > 1 && std::strcmp(argv[1], "--geometries") == 0)
+        return showEachPage(window);
     FirstFrame firstFrame(&window);
     app.installEventFilter(&firstFrame);
     window.show();

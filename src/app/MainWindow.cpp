@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QLayout>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QStyle>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabWidget>
@@ -41,6 +42,7 @@
 #include "app/ErrorHandler.h"
 #include "app/HelpGuide.h"
 #include "app/Messages.h"
+#include "app/PageSizeCache.h"
 #include "app/TerminationSignals.h"
 #include "app/dialogs/SignupDialog.h"
 #include "app/dialogs/SiteProfileDialogs.h"
@@ -62,25 +64,42 @@ namespace tolvan::app {
 
 namespace {
 
-// The page control lays its pages out only once it is on screen; start-up
-// reads the pages before that, so they get their final geometry up front.
+// The page control has the fixed size its pages need. It lays a page out only
+// once it is on screen; start-up reads the first page before that, so that
+// page gets its final geometry up front.
 class PageControl : public QTabWidget {
 public:
     using QTabWidget::QTabWidget;
-    void layOutPagesNow()
+
+    // From here on that size is its size hint too, so nothing measures the
+    // hidden pages again before they are shown.
+    void fixSize(const QSize& size)
+    {
+        fixed_ = size;
+        setFixedSize(size);
+    }
+    QSize sizeHint() const override { return fixed_.isValid() ? fixed_ : QTabWidget::sizeHint(); }
+    QSize minimumSizeHint() const override { return fixed_.isValid() ? fixed_ : QTabWidget::minimumSizeHint(); }
+
+    void layOutCurrentPageNow()
     {
         QStyleOptionTabWidgetFrame option;
         initStyleOption(&option);
         const QRect pageRect = style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this);
-        for (int i = 0; i < count(); ++i) {
-            QWidget* page = widget(i);
-            page->setGeometry(QRect(QPoint(0, 0), pageRect.size()));
-            if (QLayout* layout = page->layout()) {
-                layout->invalidate();  // size hints cached before the widgets were polished
-                layout->activate();
-            }
+        // The page stack gets its place too: shown without one, it would size
+        // itself to all its pages' size hints.
+        if (auto* stack = findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            stack->setGeometry(pageRect);
+        QWidget* page = currentWidget();
+        page->setGeometry(QRect(QPoint(0, 0), pageRect.size()));
+        if (QLayout* layout = page->layout()) {
+            layout->invalidate();  // size hints cached before the widgets were polished
+            layout->activate();
         }
     }
+
+private:
+    QSize fixed_;
 };
 
 constexpr const char* kDataVersion = "2.20";
@@ -261,19 +280,27 @@ void MainWindow::buildPages()
 
 void MainWindow::fixSizeAndCentre()
 {
-    // Polished now, the pages lay out as they will be shown, so what is read
-    // from them before the window appears (the description's lines) matches.
+    auto* pages = static_cast<PageControl*>(PageControl1);
+    // Polished now, the pages measure as they will be shown.
     ensurePolished();
-    for (int i = 0; i < PageControl1->count(); ++i) {
-        if (QLayout* layout = PageControl1->widget(i)->layout())
-            layout->invalidate();
+    const QString key = PageSizeCache::keyFor(*pages);
+    QSize need;
+    if (const std::optional<QSize> kept = PageSizeCache().find(key)) {
+        need = *kept;
+    } else {
+        for (int i = 0; i < pages->count(); ++i) {
+            if (QLayout* layout = pages->widget(i)->layout())
+                layout->invalidate();
+        }
+        // The client area is 601 by 410 unless the pages need more with this font.
+        need = pages->minimumSizeHint().expandedTo(QSize(601, 410));
+        // Kept from the event loop, out of the way of building the window.
+        QTimer::singleShot(0, this, [key, need] { PageSizeCache().keep(key, need); });
     }
-    // The client area is 601 by 410 unless the pages need more with this font.
-    const QSize need = PageControl1->minimumSizeHint().expandedTo(QSize(601, 410));
-    PageControl1->setFixedSize(need);
+    pages->fixSize(need);
     adjustSize();
     setFixedSize(size());
-    static_cast<PageControl*>(PageControl1)->layOutPagesNow();
+    pages->layOutCurrentPageNow();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
 }
