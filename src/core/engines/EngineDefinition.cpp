@@ -147,6 +147,7 @@ EngineDefinitionReader::~EngineDefinitionReader()
 void EngineDefinitionReader::startSite()
 {
     site_.prepared = false;
+    ahead_.engineName.clear();
     if (dataFd_ >= 0)
         ::close(dataFd_);
     dataFd_ = -1;
@@ -172,6 +173,31 @@ void EngineDefinitionReader::prepareSite(SiteProfile& site, int categoryNumber)
     site_.prepared = true;
 }
 
+bool EngineDefinitionReader::openDataFile(const std::string& engineName, IniText& into)
+{
+    path_.assign(dataDir_);
+    for (const char c : engineName)
+        path_ += c == '\\' ? '/' : c;  // paths are written with "/"
+    path_ += ".tlx";
+    if (dataFd_ < 0)
+        dataFd_ = ::open(dataDir_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);  // no folder: whole paths, as before
+    return dataFd_ >= 0 ? into.load(dataFd_, path_.c_str() + dataDir_.size(), path_) : into.load(path_);
+}
+
+void EngineDefinitionReader::readAhead(const std::string& engineName)
+{
+    ahead_.engineName.clear();
+    if (!checkEngineName(engineName).empty())
+        return;  // read() finds nothing either
+    ahead_.error = nullptr;
+    try {
+        ahead_.found = openDataFile(engineName, files_[1 - current_]);
+    } catch (...) {
+        ahead_.error = std::current_exception();
+    }
+    ahead_.engineName = engineName;
+}
+
 DefinitionResult& EngineDefinitionReader::read(const std::string& engineName, SiteProfile& site, int& currentCategory)
 {
     // Emptied, not made anew: the strings keep their room from engine to engine.
@@ -192,15 +218,20 @@ DefinitionResult& EngineDefinitionReader::read(const std::string& engineName, Si
     if (!checkEngineName(engineName).empty())
         return result;  // Missing
 
-    path_.assign(dataDir_);
-    for (const char c : engineName)
-        path_ += c == '\\' ? '/' : c;  // paths are written with "/"
-    path_ += ".tlx";
-    if (dataFd_ < 0)
-        dataFd_ = ::open(dataDir_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);  // no folder: whole paths, as before
-    const bool found = dataFd_ >= 0 ? file_.load(dataFd_, path_.c_str() + dataDir_.size(), path_) : file_.load(path_);
+    bool found = false;
+    if (!ahead_.engineName.empty() && ahead_.engineName == engineName) {
+        ahead_.engineName.clear();
+        current_ = 1 - current_;
+        if (ahead_.error)
+            std::rethrow_exception(std::exchange(ahead_.error, nullptr));
+        found = ahead_.found;
+    } else {
+        ahead_.engineName.clear();
+        found = openDataFile(engineName, files_[current_]);
+    }
     if (!found)
         return result;  // Missing
+    const IniText& file = files_[current_];
 
     if (!site_.prepared) {
         if (site.protocol.empty() && site.address.empty()) {
@@ -212,7 +243,7 @@ DefinitionResult& EngineDefinitionReader::read(const std::string& engineName, Si
 
     // [Fields] in one pass: the site fields' names, then the category's.
     std::array<std::string_view, kFieldsKeys.size()> fields;
-    file_.values("Fields", kFieldsKeys, fields);
+    file.values("Fields", kFieldsKeys, fields);
     std::size_t size = 0;
     for (std::size_t i = 0; i < kSiteFieldKeys.size(); ++i) {
         def.fieldNames.names[i] = fields[i];
@@ -227,15 +258,15 @@ DefinitionResult& EngineDefinitionReader::read(const std::string& engineName, Si
 
     currentCategory = site_.categoryNumber;
     def.categoryField = fields.back();
-    def.categoryValue = file_.value("Categories", site_.categoryKey);
+    def.categoryValue = file.value("Categories", site_.categoryKey);
     if (!def.categoryField.empty())
         addPart(body, def.categoryField, def.categoryValue);
 
-    const int count = extraFieldCount(std::string(file_.value("ExtraFields", "extrafields")));
+    const int count = extraFieldCount(std::string(file.value("ExtraFields", "extrafields")));
     if (count > 0) {
         const std::span<const std::string_view> keys(extraKeys().data(), static_cast<std::size_t>(count));
         extras_.resize(keys.size());
-        file_.values("ExtraFields", keys, extras_);
+        file.values("ExtraFields", keys, extras_);
         for (const std::string_view entry : extras_) {
             if (entry.empty())
                 continue;
@@ -249,7 +280,7 @@ DefinitionResult& EngineDefinitionReader::read(const std::string& engineName, Si
     }
 
     std::array<std::string_view, kSiteKeys.size()> request;
-    file_.values("SITE", kSiteKeys, request);
+    file.values("SITE", kSiteKeys, request);
     def.action = request[0];
     def.method = request[1];
     def.siteUrl = request[2];

@@ -2,6 +2,7 @@
 // One engine's submission recipe, read from data/<engine>.tlx, and the form body
 // assembled from it and the working site profile.
 #include <array>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -84,6 +85,13 @@ public:
     // The result is the reader's own, valid (and free to change) until the next read().
     DefinitionResult& read(const std::string& engineName, SiteProfile& site, int& categoryNumber);
 
+    // Reads the file of the engine that comes next while the current one's
+    // request waits for its answer. The next read() of that engine uses it
+    // (and meets any error the reading met); a read() of another engine, or
+    // startSite(), drops it. The result of the last read() is left alone.
+    void readAhead(const std::string& engineName);
+    void forgetReadAhead() { ahead_.engineName.clear(); }
+
 private:
     // The values one site sends, in kSiteFieldKeys order, form-encoded.
     struct SiteValues {
@@ -93,13 +101,21 @@ private:
         std::string categoryKey;  // the number in decimal, the key of [Categories]
     };
     void prepareSite(SiteProfile& site, int categoryNumber);
+    bool openDataFile(const std::string& engineName, IniText& into);
 
     std::string dataDir_;  // <base>/data/
     // data/ held open while a site's engines are read: each file is opened by
     // its name alone, without walking the whole path again (-1: not open).
     int dataFd_ = -1;
     std::string path_;
-    IniText file_;
+    // Two files: the one the last result points into, and the one read ahead.
+    IniText files_[2];
+    int current_ = 0;
+    struct ReadAhead {
+        std::string engineName;  // empty: nothing read ahead
+        bool found = false;
+        std::exception_ptr error;
+    } ahead_;
     DefinitionResult result_;
     std::vector<std::string_view> extras_;  // the [ExtraFields] entries of the engine being read
     SiteValues site_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "engines/EngineDefinition.h"
 #include "engines/EngineSelection.h"
@@ -54,6 +55,13 @@ void SubmissionDriver::RunPump::processEvents()
         driver_.run_.timedOut = true;
         driver_.transport_.interrupt();
     }
+}
+
+short SubmissionDriver::RunPump::waitForSocket(int fd, short events, int timeoutMs)
+{
+    if ((events & POLLIN) && driver_.nextEngine_)
+        driver_.definitions_.readAhead(*std::exchange(driver_.nextEngine_, nullptr));
+    return EventPump::waitForSocket(fd, events, timeoutMs);
 }
 
 SubmissionDriver::SubmissionDriver(std::string baseDir, SubmissionView& view, SubmissionTransport& transport)
@@ -180,8 +188,10 @@ SubmissionDriver::Step SubmissionDriver::submitSite(const std::string& address, 
     // take their defaults, and the description has none).
     if (!request.engines.empty())
         run_.descriptionText = site.descriptionText();
-    for (const auto& engine : request.engines) {
-        const Step step = submitEngine(address, engine, site);
+    for (std::size_t i = 0; i < request.engines.size(); ++i) {
+        nextEngine_ = i + 1 < request.engines.size() ? &request.engines[i + 1] : nullptr;
+        const Step step = submitEngine(address, request.engines[i], site);
+        nextEngine_ = nullptr;
         if (step != Step::Next)
             return step;
     }
@@ -558,6 +568,8 @@ void SubmissionDriver::cancel()
 
 void SubmissionDriver::pause()
 {
+    // A pause may last while the next engine's file is changed: it is read again.
+    definitions_.forgetReadAhead();
     view_.setLamp(Lamp::Orange);
     showStatus("Paused", Blink::Keep);
 }

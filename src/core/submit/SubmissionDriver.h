@@ -63,6 +63,8 @@ private:
     public:
         explicit RunPump(SubmissionDriver& driver) : driver_(driver) {}
         void processEvents() override;
+        // Waiting for an answer, the next engine's file is read meanwhile.
+        short waitForSocket(int fd, short events, int timeoutMs) override;
 
     private:
         SubmissionDriver& driver_;
@@ -100,6 +102,7 @@ private:
     SubmissionRun run_;
     std::vector<std::string> engines_;    // the run's engines, sorted
     std::size_t remaining_ = 0;           // how many of them the current site has still to do
+    const std::string* nextEngine_ = nullptr;  // the site's engine after the current one, until read ahead
     int gaugeMax_ = 0;
     int completed_ = 0;
     bool running_ = false;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 
 #include "TestSupport.h"
 #include "engines/Categories.h"
@@ -368,4 +369,45 @@ TEST_F(EngineDefinitionTest, ReaderFollowsTheDataFolderAsItChanges)
     ASSERT_EQ(std::rename(dir.file("fresh").c_str(), dir.file("data").c_str()), 0);
     reader.startSite();
     EXPECT_EQ(reader.read("A", site, runCategory).definition.formBody, "three=http%3A%2F%2Fwww.site.example%2F&");
+}
+
+// The next engine's file read ahead (while a request waits) is what that
+// engine's read uses; the last result stays whole meanwhile, and a read of
+// another engine, a new site or a pause drops what was read ahead.
+TEST_F(EngineDefinitionTest, ReadAheadIsUsedByTheNextReadOfThatEngineAlone)
+{
+    SiteProfile site = completeSite();
+    dir.write("data/A.tlx", crlf("[Fields]\nURL=a\n[ExtraFields]\nextrafields=1\nExtra1=lang,en\n[SITE]\nACTION=http://a/\n"));
+    dir.write("data/B.tlx", crlf("[Fields]\nURL=b1\n"));
+    EngineDefinitionReader reader(dir.path());
+    int runCategory = 0;
+    reader.startSite();
+    const DefinitionResult& a = reader.read("A", site, runCategory);
+    const std::string aBody = a.definition.formBody;
+    reader.readAhead("B");
+    EXPECT_EQ(a.definition.formBody, aBody);  // the current engine's result is untouched
+    EXPECT_EQ(a.definition.action, "http://a/");
+    dir.write("data/B.tlx", crlf("[Fields]\nURL=b2\n"));
+    EXPECT_EQ(reader.read("B", site, runCategory).definition.formBody, "b1=http%3A%2F%2Fwww.site.example%2F&");
+    EXPECT_EQ(reader.read("B", site, runCategory).definition.formBody, "b2=http%3A%2F%2Fwww.site.example%2F&");
+
+    const auto dropped = [&](const std::function<void()>& between) {
+        dir.write("data/B.tlx", crlf("[Fields]\nURL=old\n"));
+        reader.readAhead("B");
+        dir.write("data/B.tlx", crlf("[Fields]\nURL=new\n"));
+        between();
+        return reader.read("B", site, runCategory).definition.formBody == "new=http%3A%2F%2Fwww.site.example%2F&";
+    };
+    EXPECT_TRUE(dropped([&] { reader.read("A", site, runCategory); }));
+    EXPECT_TRUE(dropped([&] { reader.startSite(); }));
+    EXPECT_TRUE(dropped([&] { reader.forgetReadAhead(); }));
+    EXPECT_FALSE(dropped([] {}));  // the check itself: nothing in between keeps what was read ahead
+
+    // A file that is missing when read ahead is missing for its read; a name
+    // that is no file name is never looked for.
+    reader.readAhead("C");
+    dir.write("data/C.tlx", crlf("[Fields]\nURL=c\n"));
+    EXPECT_EQ(reader.read("C", site, runCategory).status, DefinitionStatus::Missing);
+    reader.readAhead("../A");
+    EXPECT_EQ(reader.read("../A", site, runCategory).status, DefinitionStatus::Missing);
 }
