@@ -21,6 +21,7 @@
 #include <charconv>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace tolvan {
 
@@ -218,7 +219,21 @@ struct HttpClient::Exchange {
 
 HttpClient::HttpClient(EventPump& pump) : pump_(pump) {}
 
-HttpClient::~HttpClient() = default;
+HttpClient::~HttpClient() { closeFinishedSocket(); }
+
+void HttpClient::setCloseWhileNextWaits(bool on)
+{
+    closeWhileNextWaits_ = on;
+    if (!on)
+        closeFinishedSocket();
+}
+
+void HttpClient::closeFinishedSocket()
+{
+    if (finishedSocket_ >= 0)
+        ::close(finishedSocket_);
+    finishedSocket_ = -1;
+}
 
 void HttpClient::setURL(const std::string& url)
 {
@@ -763,6 +778,8 @@ void HttpClient::setTlsError(Exchange& ex)
 
 bool HttpClient::waitFor(Exchange& ex, short events, short* revents)
 {
+    if (events & POLLIN)
+        closeFinishedSocket();  // while the server works on this request
     for (;;) {
         const short got = pump_.waitForSocket(ex.fd, events, kSliceMs);
         if (interrupted(ex) || errorCode_ != 0)
@@ -1019,6 +1036,10 @@ void HttpClient::finishResponse(Exchange& ex)
         && ex.total < ex.contentLength) {
         setError(kErrorBodyCutShort, "Body cut short: " + std::to_string(ex.total) + " of "
                                          + std::to_string(ex.contentLength) + " bytes received.");
+    }
+    if (closeWhileNextWaits_ && !ex.tls && ex.fd >= 0) {
+        closeFinishedSocket();
+        finishedSocket_ = std::exchange(ex.fd, -1);
     }
     closeConnection(ex, false);
 }

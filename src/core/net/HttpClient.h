@@ -111,6 +111,13 @@ public:
     HttpAction Action() const { return action_; }
     bool busy() const { return busy_; }
 
+    // For requests sent one after the other: the socket of a plain connection
+    // whose answer came whole is closed while the next request waits for its
+    // answer, so that its teardown overlaps the server's work. Off by default;
+    // closeFinishedSocket(), turning it off, or the client's end close it.
+    void setCloseWhileNextWaits(bool on);
+    void closeFinishedSocket();
+
     // The socket layer: loaded implicitly by the first action as well.
     void setWinsockLoaded(bool loaded);
     bool WinsockLoaded() const { return winsockLoaded_; }
@@ -191,6 +198,8 @@ private:
     std::unique_ptr<Exchange> testExchange_;
     std::string receiveBuffer_;
     std::string requestBuffer_;
+    bool closeWhileNextWaits_ = false;
+    int finishedSocket_ = -1;  // a finished connection's socket, not yet closed
     std::string headerField_, headerValue_;  // the header line being reported
 };
 

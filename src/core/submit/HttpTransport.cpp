@@ -4,7 +4,9 @@
 
 namespace tolvan {
 
-HttpTransport::HttpTransport() = default;
+// A run's requests go one after the other: each finished connection is closed
+// while the next request waits for its answer.
+HttpTransport::HttpTransport() { client_.setCloseWhileNextWaits(true); }
 
 RequestResult HttpTransport::send(const std::string& method, const std::string& url, const std::string& body,
                                   EventPump& pump)

@@ -14,6 +14,7 @@ public:
     RequestResult send(const std::string& method, const std::string& url, const std::string& body,
                        EventPump& pump) override;
     void interrupt() override;
+    void runEnded() override { client_.closeFinishedSocket(); }
 
     // The client itself, for its proxy settings and events.
     HttpClient& client() { return client_; }

@@ -110,19 +110,21 @@ RunEnd SubmissionDriver::run(const RunRequest& request, SiteProfile& site)
     remaining_ = engines_.size();
 
     // However the run ends (completed, cancelled by the user, a signal or the
-    // window closing, aborted or thrown out of), the rows kept back are written.
-    // The ends below write them before their messages; this covers a throw.
-    struct HistoryFlush {
+    // window closing, aborted or thrown out of), the rows kept back are written
+    // and the last connection is closed. The ends below write the rows before
+    // their messages; this covers a throw.
+    struct AtRunEnd {
         SubmissionDriver& driver;
-        ~HistoryFlush()
+        ~AtRunEnd()
         {
+            driver.transport_.runEnded();
             try {
                 driver.flushHistory();
             } catch (...) {
                 // The error that ended the run is the one to report.
             }
         }
-    } historyFlush{*this};
+    } atRunEnd{*this};
     try {
         // The lists are fixed for the whole run: the controls that edit them are disabled.
         std::vector<std::string> sites = request.sites;

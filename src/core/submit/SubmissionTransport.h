@@ -26,6 +26,8 @@ public:
     // Abandons the request in progress; it returns without an error when no
     // answer had begun.
     virtual void interrupt() = 0;
+    // The run has sent its last request: nothing is kept for a next one.
+    virtual void runEnded() {}
 };
 
 }  // namespace tolvan

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -303,6 +304,53 @@ TEST(HttpClientWeb, PostPutAndHead)
     EXPECT_EQ(server.request(3), "HEAD /form HTTP/1.0\r\n" + server.hostHeader() + kUserAgent + "\r\n");
     EXPECT_EQ(c.StatusLine(), "HTTP/1.0 200 OK");
     EXPECT_EQ(r.body, "");
+}
+
+// Requests one after the other may leave a finished connection's socket to be
+// closed while the next request waits for its answer: never more than one is
+// left open, the answers are the same, and turning it off or ending closes it.
+TEST(HttpClientWeb, AFinishedSocketIsClosedWhileTheNextRequestWaits)
+{
+    const auto openSockets = [] {
+        return std::count_if(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator(),
+                             [](const auto& entry) {
+                                 std::error_code error;
+                                 return std::filesystem::read_symlink(entry.path(), error).string().starts_with("socket:");
+                             });
+    };
+    WebServer server;
+    const auto before = openSockets();
+    {
+        HttpClient c;
+        c.setURL(server.url("/a"));
+        EXPECT_EQ(run(c, httpGet), "");
+        EXPECT_EQ(openSockets(), before);  // off by default: closed at once
+
+        c.setCloseWhileNextWaits(true);
+        for (int i = 0; i < 3; ++i) {
+            c.setURL(server.url("/b" + std::to_string(i)));
+            EXPECT_EQ(run(c, httpGet), "");
+            EXPECT_EQ(c.StatusLine(), "HTTP/1.0 200 OK");
+            EXPECT_EQ(openSockets(), before + 1) << i;
+        }
+        EXPECT_EQ(server.request(4), "GET /b2 HTTP/1.0\r\n" + server.hostHeader() + kUserAgent + "\r\n");
+        c.closeFinishedSocket();
+        EXPECT_EQ(openSockets(), before);
+
+        // A request that fails before it waits leaves the kept socket as it was.
+        EXPECT_EQ(run(c, httpGet), "");
+        c.setURL("http://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/");
+        EXPECT_NE(run(c, httpGet), "");
+        EXPECT_EQ(openSockets(), before + 1);
+        c.setCloseWhileNextWaits(false);
+        EXPECT_EQ(openSockets(), before);
+
+        c.setCloseWhileNextWaits(true);
+        c.setURL(server.url("/c"));
+        EXPECT_EQ(run(c, httpGet), "");
+        EXPECT_EQ(openSockets(), before + 1);
+    }
+    EXPECT_EQ(openSockets(), before);  // the client's end closes it
 }
 
 TEST(HttpClientWeb, StatusOtherThanSuccessFailsAfterTheBody)
