@@ -60,6 +60,16 @@ std::string TempDir::read(const std::string& relative) const
     return s.str();
 }
 
+int openSocketCount()
+{
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        count += std::filesystem::read_symlink(entry.path(), error).string().starts_with("socket:");
+    }
+    return count;
+}
+
 int freeLoopbackPort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

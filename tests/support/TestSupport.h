@@ -24,6 +24,9 @@ private:
 // A TCP port on 127.0.0.1 that was free a moment ago.
 int freeLoopbackPort();
 
+// How many sockets this process has open.
+int openSocketCount();
+
 // The bytes of a file below tests/data/.
 std::string testData(const std::string& relative);
 

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -311,46 +310,39 @@ TEST(HttpClientWeb, PostPutAndHead)
 // left open, the answers are the same, and turning it off or ending closes it.
 TEST(HttpClientWeb, AFinishedSocketIsClosedWhileTheNextRequestWaits)
 {
-    const auto openSockets = [] {
-        return std::count_if(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator(),
-                             [](const auto& entry) {
-                                 std::error_code error;
-                                 return std::filesystem::read_symlink(entry.path(), error).string().starts_with("socket:");
-                             });
-    };
     WebServer server;
-    const auto before = openSockets();
+    const auto before = openSocketCount();
     {
         HttpClient c;
         c.setURL(server.url("/a"));
         EXPECT_EQ(run(c, httpGet), "");
-        EXPECT_EQ(openSockets(), before);  // off by default: closed at once
+        EXPECT_EQ(openSocketCount(), before);  // off by default: closed at once
 
         c.setCloseWhileNextWaits(true);
         for (int i = 0; i < 3; ++i) {
             c.setURL(server.url("/b" + std::to_string(i)));
             EXPECT_EQ(run(c, httpGet), "");
             EXPECT_EQ(c.StatusLine(), "HTTP/1.0 200 OK");
-            EXPECT_EQ(openSockets(), before + 1) << i;
+            EXPECT_EQ(openSocketCount(), before + 1) << i;
         }
         EXPECT_EQ(server.request(4), "GET /b2 HTTP/1.0\r\n" + server.hostHeader() + kUserAgent + "\r\n");
         c.closeFinishedSocket();
-        EXPECT_EQ(openSockets(), before);
+        EXPECT_EQ(openSocketCount(), before);
 
         // A request that fails before it waits leaves the kept socket as it was.
         EXPECT_EQ(run(c, httpGet), "");
         c.setURL("http://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/");
         EXPECT_NE(run(c, httpGet), "");
-        EXPECT_EQ(openSockets(), before + 1);
+        EXPECT_EQ(openSocketCount(), before + 1);
         c.setCloseWhileNextWaits(false);
-        EXPECT_EQ(openSockets(), before);
+        EXPECT_EQ(openSocketCount(), before);
 
         c.setCloseWhileNextWaits(true);
         c.setURL(server.url("/c"));
         EXPECT_EQ(run(c, httpGet), "");
-        EXPECT_EQ(openSockets(), before + 1);
+        EXPECT_EQ(openSocketCount(), before + 1);
     }
-    EXPECT_EQ(openSockets(), before);  // the client's end closes it
+    EXPECT_EQ(openSocketCount(), before);  // the client's end closes it
 }
 
 TEST(HttpClientWeb, StatusOtherThanSuccessFailsAfterTheBody)

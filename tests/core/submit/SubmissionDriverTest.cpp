@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-
 #include "SubmitTestSupport.h"
 #include "history/HistoryStore.h"
 #include "submit/ErrorLog.h"
@@ -60,17 +57,10 @@ TEST_F(SubmitFixture, ThreeEnginesAllTakeTheSiteAndTheBodyArrivesAsBuilt)
     addEngine("beta", definition(server.url("/beta")));
     addEngine("Alpha", definition(server.url("/alpha")));
     addEngine("gamma", definition(server.url("/gamma"), "POST"));
-    const auto openSockets = [] {
-        return std::count_if(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator(),
-                             [](const auto& entry) {
-                                 std::error_code error;
-                                 return std::filesystem::read_symlink(entry.path(), error).string().starts_with("socket:");
-                             });
-    };
-    const auto socketsBefore = openSockets();
+    const auto socketsBefore = openSocketCount();
 
     EXPECT_EQ(driver.run(request({"gamma", "beta", "Alpha"}), site), RunEnd::Completed);
-    EXPECT_EQ(openSockets(), socketsBefore);  // the last connection ends with the run
+    EXPECT_EQ(openSocketCount(), socketsBefore);  // the last connection ends with the run
 
     const SubmissionRun& run = driver.state();
     EXPECT_EQ(run.successList, (std::vector<std::string>{"Alpha", "beta", "gamma"}));
