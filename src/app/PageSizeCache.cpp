@@ -170,17 +170,19 @@ void PageSizeCache::keep(const QString& key, const QSize& size) const
 {
     if (key.isEmpty() || key.contains(QLatin1Char(' ')) || key.contains(QLatin1Char('\n')) || !size.isValid())
         return;
-    QByteArray text = key.toLatin1() + ' ' + QByteArray::number(size.width()) + ' ' +
-                      QByteArray::number(size.height()) + '\n';
+    const auto line = [](const QString& lineKey, const QSize& lineSize) {
+        return lineKey.toLatin1() + ' ' + QByteArray::number(lineSize.width()) + ' ' +
+               QByteArray::number(lineSize.height()) + '\n';
+    };
+    QByteArray text = line(key, size);
     int kept = 1;
     for (const Entry& entry : readEntries(file_)) {
         if (kept == kKeptSizes)
             break;
-        if (entry.key == key)
-            continue;
-        text += entry.key.toLatin1() + ' ' + QByteArray::number(entry.size.width()) + ' ' +
-                QByteArray::number(entry.size.height()) + '\n';
-        ++kept;
+        if (entry.key != key) {
+            text += line(entry.key, entry.size);
+            ++kept;
+        }
     }
     if (!QDir().mkpath(QFileInfo(file_).absolutePath()))
         return;

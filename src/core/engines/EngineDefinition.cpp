@@ -187,9 +187,9 @@ bool EngineDefinitionReader::openDataFile(const std::string& engineName, IniText
 void EngineDefinitionReader::readAhead(const std::string& engineName)
 {
     ahead_.engineName.clear();
+    ahead_.error = nullptr;
     if (!checkEngineName(engineName).empty())
         return;  // read() finds nothing either
-    ahead_.error = nullptr;
     try {
         ahead_.found = openDataFile(engineName, files_[1 - current_]);
     } catch (...) {

@@ -79,7 +79,6 @@ std::string headerValue(std::string_view v)
     return out;
 }
 
-// Appends "<name><value>\r\n" with the value made safe as headerValue makes it.
 // A header value holds no line end: from `start` on, CR and LF become blanks.
 void blankLineEnds(std::string& head, std::size_t start)
 {
@@ -87,6 +86,7 @@ void blankLineEnds(std::string& head, std::size_t start)
                     [](char c) { return c == '\r' || c == '\n'; }, ' ');
 }
 
+// Appends "<name><value>\r\n" with the value made safe as headerValue makes it.
 void appendHeader(std::string& head, std::string_view name, std::string_view value)
 {
     head += name;
@@ -94,6 +94,13 @@ void appendHeader(std::string& head, std::string_view name, std::string_view val
     head += value;
     blankLineEnds(head, start);
     head += "\r\n";
+}
+
+// Appends a number in decimal, without a string of its own.
+void appendDecimal(std::string& out, std::int64_t value)
+{
+    char digits[24];
+    out.append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits));
 }
 
 // Server text made safe to show in one line: control bytes and bytes outside
@@ -398,13 +405,12 @@ void HttpClient::requestHead(HttpAction action, std::int64_t contentLength, std:
     const char* method = action == httpHead ? "HEAD" : action == httpPost ? "POST" : action == httpPut ? "PUT" : "GET";
     const bool secure = asciiEqualsIgnoreCase(scheme_, "https");
     const int defaultPort = secure ? 443 : 80;
-    // "host[:port]", IPv6 literals in brackets; written once into the head, then copied where else it stands.
-    const auto appendHostPort = [&] {
-        appendHostForRequest(head, host_);
+    // "host[:port]", IPv6 literals in brackets.
+    const auto appendHostPort = [&](std::string& out) {
+        appendHostForRequest(out, host_);
         if (port_ != defaultPort) {
-            char digits[16];
-            head += ':';
-            head.append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, port_).ptr - digits));
+            out += ':';
+            appendDecimal(out, port_);
         }
     };
     head.clear();
@@ -415,16 +421,14 @@ void HttpClient::requestHead(HttpAction action, std::int64_t contentLength, std:
     if (!proxyServer_.empty() && !secure) {
         appendRequestTarget(head, scheme_);
         head += "://";
-        const std::size_t start = head.size();
-        appendHostPort();
-        const std::string hostPort = head.substr(start);
-        head.resize(start);
+        std::string hostPort;
+        appendHostPort(hostPort);
         appendRequestTarget(head, hostPort);
     }
     appendRequestTarget(head, path_);
     head += " HTTP/1.0\r\nHost: ";
     const std::size_t hostStart = head.size();
-    appendHostPort();
+    appendHostPort(head);
     blankLineEnds(head, hostStart);
     head += "\r\n";
     const std::pair<const char*, const std::string*> optional[] = {
@@ -441,9 +445,8 @@ void HttpClient::requestHead(HttpAction action, std::int64_t contentLength, std:
     if (action == httpPost || action == httpPut) {
         if (!contentType_.empty())
             appendHeader(head, "Content-Type: ", contentType_);
-        char digits[24];
         head += "Content-Length: ";
-        head.append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, contentLength).ptr - digits));
+        appendDecimal(head, contentLength);
         head += "\r\n";
     }
     head += "\r\n";
