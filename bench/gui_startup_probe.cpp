@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "app/ErrorHandler.h"
+#include "app/FontConfiguration.h"
 #include "app/MainWindow.h"
 
 namespace {
@@ -124,6 +125,7 @@ int main(int argc, char** argv)
         window->show();
         return app.exec();
     }
+    tolvan::app::fontConfiguration::startReading();
     tolvan::app::TolvanApplication app(argc, argv);
     tolvan::app::MainWindow window;
     if (argc > 1 && std::strcmp(argv[1], "--geometries") == 0)

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config ccache file dpkg-dev
-  qt6-base-dev libgl-dev fonts-dejavu-core
+  qt6-base-dev libgl-dev fonts-dejavu-core libfontconfig-dev
   libzip-dev zlib1g-dev
   libssl-dev ca-certificates openssl qtkeychain-qt6-dev libsecret-1-dev gnome-keyring dbus-daemon
   libsqlite3-dev libexpat1-dev libpcre2-dev nlohmann-json3-dev qt6-charts-dev libqt6opengl6-dev

@@ -29,6 +29,7 @@
 #include "app/AppInfo.h"
 #include "app/Artwork.h"
 #include "app/Browser.h"
+#include "app/FontConfiguration.h"
 #include "app/RankApiKeys.h"
 #include "app/RankingController.h"
 #include "app/SubmitController.h"
@@ -141,6 +142,7 @@ MainWindow::MainWindow(QWidget* parent)
 
 
     buildMenu();
+    fontConfiguration::waitUntilRead();
     buildPages();
     fixSizeAndCentre();
 

@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "app/Artwork.h"
+#include "app/FontConfiguration.h"
 
 namespace tolvan::app {
 
@@ -14,6 +15,7 @@ SplashWindow::SplashWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("splashfrm"));
+    fontConfiguration::waitUntilRead();
     setFixedSize(270, 90);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

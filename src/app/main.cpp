@@ -8,6 +8,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/ErrorHandler.h"
+#include "app/FontConfiguration.h"
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
 #include "app/TerminationSignals.h"
@@ -69,6 +70,7 @@ int main(int argc, char** argv)
         }
     }
 
+    tolvan::app::fontConfiguration::startReading();  // while Qt starts
     tolvan::app::TolvanApplication app(argc, argv);
     // Qt has taken its own options (-platform, -style, ...) out of argv.
     const char* screenshotDir = nullptr;

@@ -112,6 +112,23 @@ class Installed(unittest.TestCase):
         self.assertEqual(second.stdout, first.stdout)
         self.assertEqual(snapshot(os.path.join(workspace, "data")), before)
 
+    def test_without_a_command_the_window_program_starts_in_the_workspace(self):
+        home, cwd, env = self.fresh_user()
+        config = os.path.join(home, ".config", "Brindle")
+        os.makedirs(config)
+        with open(os.path.join(config, "Tolvan.reg"), "wb") as f:  # no first-run sign-up
+            f.write(b'Windows Registry Editor Version 5.00\r\n\r\n'
+                    b'[HKEY_CURRENT_USER\\Software\\Brindle\\Tolvan\\init]\r\n"FirstTime"="0"\r\n')
+        env.update(QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=home)
+        pictures = os.path.join(self.tmp, "pictures")
+        result = subprocess.run([os.path.join(self.prefix, "bin", "tolvan"), "--screenshots", pictures], cwd=cwd,
+                                env=env, capture_output=True, text=True, timeout=120)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(sorted(os.listdir(pictures)),
+                         ["1-site-data.png", "2-engines.png", "3-submit.png", "4-page-builder.png", "5-search.png",
+                          "6-ranking.png", "7-options.png", "about.png", "splash.png"])
+        self.assertTrue(os.path.isfile(os.path.join(home, ".local", "share", "tolvan", "data", "sites.tlx")))
+
     def test_bash_completion_offers_commands_and_their_options(self):
         completion = os.path.join(self.share, "bash-completion", "completions", "tolvan")
         _, cwd, env = self.fresh_user()
