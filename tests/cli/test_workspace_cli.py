@@ -10,6 +10,9 @@ import sys
 import tempfile
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from window_settings import store_settings_without_signup  # noqa: E402
+
 TOLVAN = None
 
 
@@ -153,11 +156,7 @@ class Workspace(unittest.TestCase):
 
     def test_window_starts_in_the_workspace(self):
         env = dict(self.env, QT_QPA_PLATFORM="offscreen", TOLVAN_NO_SPLASH="1")
-        settings = os.path.join(self.home, ".config", "Brindle")
-        os.makedirs(settings)
-        with open(os.path.join(settings, "Tolvan.reg"), "w", newline="") as f:  # no first-run sign-up
-            f.write('Windows Registry Editor Version 5.00\r\n\r\n'
-                    '[HKEY_CURRENT_USER\\Software\\Brindle\\Tolvan\\init]\r\n"FirstTime"="0"\r\n')
+        store_settings_without_signup(os.path.join(self.home, ".config"))
         result = self.run_tolvan("--screenshots", "shots", env=env)
         self.assertEqual(result.returncode, 0, result.stderr)
         # The pictures land where the option was typed; the window's files in the workspace.

@@ -12,6 +12,9 @@ import sys
 import tempfile
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from window_settings import store_settings_without_signup  # noqa: E402
+
 BUILD = SOURCE = None
 APP_ID = "example.quendel.Tolvan"
 
@@ -112,13 +115,9 @@ class Installed(unittest.TestCase):
         self.assertEqual(second.stdout, first.stdout)
         self.assertEqual(snapshot(os.path.join(workspace, "data")), before)
 
-    def test_without_a_command_the_window_program_starts_in_the_workspace(self):
+    def test_without_a_command_the_installed_window_program_starts(self):
         home, cwd, env = self.fresh_user()
-        config = os.path.join(home, ".config", "Brindle")
-        os.makedirs(config)
-        with open(os.path.join(config, "Tolvan.reg"), "wb") as f:  # no first-run sign-up
-            f.write(b'Windows Registry Editor Version 5.00\r\n\r\n'
-                    b'[HKEY_CURRENT_USER\\Software\\Brindle\\Tolvan\\init]\r\n"FirstTime"="0"\r\n')
+        store_settings_without_signup(os.path.join(home, ".config"))
         env.update(QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=home)
         pictures = os.path.join(self.tmp, "pictures")
         result = subprocess.run([os.path.join(self.prefix, "bin", "tolvan"), "--screenshots", pictures], cwd=cwd,
