@@ -206,9 +206,16 @@ std::vector<std::string>& BigIniFile::linesOf(std::size_t index) const
 {
     Section& section = sections_[index];
     if (section.rawEnd != 0) {
-        const std::size_t body = section.rawBegin + section.name.size() + 4;  // past "[name]" CR LF
-        forEachIniLine(std::string_view(text_).substr(body, section.rawEnd - body),
-                       [&](std::string_view line) { section.lines.emplace_back(line); });
+        // Laid-out lines all end in CR LF and are kept whole; the empty one ends
+        // the section. (They are split here, not by the file reader: a line that
+        // opens with a byte-order mark keeps it, as it does in a full load.)
+        std::string_view body(text_);
+        body = body.substr(0, section.rawEnd - 2).substr(section.rawBegin + section.name.size() + 4);
+        while (!body.empty()) {
+            const std::size_t lf = body.find('\n');
+            section.lines.emplace_back(body.substr(0, lf - 1));
+            body.remove_prefix(lf + 1);
+        }
         section.rawBegin = section.rawEnd = 0;
     }
     return section.lines;

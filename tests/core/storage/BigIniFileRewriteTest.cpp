@@ -99,6 +99,7 @@ TEST(BigIniFileRewrite, FilesALoadWouldChangeAreReadInFull)
         {"lf only", "[A]\nk=1\n\n[B]\nk=2\n\n"},
         {"lone cr", "[A]\r\nk=1\rj=2\r\n\r\n[B]\r\nk=2\r\n\r\n"},
         {"byte-order mark", "\xEF\xBB\xBF[A]\r\nk=1\r\n\r\n[B]\r\nk=2\r\n\r\n"},
+        {"byte-order marks opening lines", "[A]\r\n\xEF\xBB\xBFk=1\r\n\r\n[B]\r\n\xEF\xBB\xBF\r\n\r\n"},
         {"end-of-file mark", "[A]\r\nk=1\r\n\r\n[B]\r\nk=2\r\n\r\n\x1A[C]\r\nk=3\r\n\r\n"},
         {"duplicate name", "[A]\r\nk=1\r\n\r\n[B]\r\nk=2\r\n\r\n[a]\r\nk=3\r\n\r\n"},
         {"empty section", "[A]\r\n\r\n[B]\r\nk=2\r\n\r\n[C]\r\nk=3\r\n\r\n"},
