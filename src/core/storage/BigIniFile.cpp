@@ -209,8 +209,9 @@ std::vector<std::string>& BigIniFile::linesOf(std::size_t index) const
         // Laid-out lines all end in CR LF and are kept whole; the empty one ends
         // the section. (They are split here, not by the file reader: a line that
         // opens with a byte-order mark keeps it, as it does in a full load.)
-        std::string_view body(text_);
-        body = body.substr(0, section.rawEnd - 2).substr(section.rawBegin + section.name.size() + 4);
+        const std::size_t first = section.rawBegin + section.name.size() + 4;  // past "[name]" CR LF
+        const std::size_t end = section.rawEnd - 2;                            // before the empty line
+        std::string_view body = std::string_view(text_).substr(first, end - first);
         while (!body.empty()) {
             const std::size_t lf = body.find('\n');
             section.lines.emplace_back(body.substr(0, lf - 1));
